@@ -1,0 +1,43 @@
+# The two everyday commands: `make run` builds and starts Tarvolin, `make test` builds and
+# runs every test. Both install the Debian packages they miss first.
+JOBS ?= $(shell nproc)
+
+.PHONY: run test test-asan bench fuzz install clean
+
+run:
+	scripts/install-deps run
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	./build/release/src/tarvolin
+
+test:
+	scripts/install-deps test
+	cmake --preset ci
+	cmake --build --preset ci -j $(JOBS)
+	ctest --preset ci -j $(JOBS)
+
+test-asan:
+	scripts/install-deps test
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+bench:
+	scripts/install-deps bench
+	cmake --preset bench
+	cmake --build --preset bench -j $(JOBS)
+	./build/bench/bench/tarvolin_bench
+
+fuzz:
+	scripts/install-deps fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	fuzz/run-all build/fuzz/fuzz 60
+
+install:
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	cmake --install build/release
+
+clean:
+	rm -rf build

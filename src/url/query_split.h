@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <vector>
+
+namespace tarvolin {
+
+// 1-based position of the first occurrence of queryKey in url, letters compared without
+// regard to case (Unicode case folding); 0 when it does not occur. An empty key is found at
+// position 1.
+qsizetype FindQueryKey(QStringView url, QStringView queryKey);
+
+// Cuts the text after the query key at every "&". With m separators there are m + 1 pieces,
+// empty ones included; an empty text gives one empty piece. The views point into text.
+std::vector<QStringView> SplitPairs(QStringView text);
+
+// A pair's key name runs up to and including its first "="; the value is everything after
+// it. Without "=" the key name is empty and the value is the whole pair.
+struct KeyPair {
+    QStringView keyName;
+    QStringView value;
+};
+KeyPair SplitKeyPair(QStringView pair);
+
+} // namespace tarvolin
