@@ -15,7 +15,10 @@ public:
 
 // The real opener: xdg-open on Linux and other Unix desktops, "open" on macOS, both started
 // with an argument list and never through a shell; ShellExecuteW with "open" on Windows.
-// The text is passed on exactly as given (no URL re-encoding).
+// The text is passed on exactly as given (no URL re-encoding, unlike QDesktopServices); the
+// result is ignored, and an empty text starts nothing. A text beginning with "-" may be taken
+// as an option by xdg-open or open, which then refuse it: the same outcome as any other text
+// the desktop cannot open.
 class DesktopUrlOpener final : public UrlOpener {
 public:
     void open(const QString &url, quintptr ownerWindow) override;
