@@ -1,1 +1,48 @@
-// placeholder
+#include "main_window/frm_main.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tarvolin {
+
+frmMain::frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, QWidget *parent)
+    : QWidget(parent), store_(store), opener_(opener), prompter_(prompter) {
+    buildControls();
+    connectHandlers();
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::connectHandlers() {
+    connect(cmdParse, &QPushButton::clicked, this, &frmMain::cmdParse_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
+    connect(cmdNewURL, &QPushButton::clicked, this, &frmMain::cmdNewURL_Click);
+    connect(cmdLaunch, &QPushButton::clicked, this, &frmMain::cmdLaunch_Click);
+    // `activated` is the user's choice of a list entry; changes made from code never raise it.
+    connect(cmbEngine, &QComboBox::activated, this, &frmMain::cmbEngine_Click);
+    connect(cmbAvailKeys, &QComboBox::activated, this, &frmMain::cmbAvailKeys_Click);
+    for (int i = 0; i < kKeyRows; ++i) {
+        connect(cmbKey[i], &QComboBox::activated, this, [this, i] { cmbKey_Click(i); });
+    }
+}
+
+void frmMain::closeEvent(QCloseEvent *event) {
+    // While the add-engine dialog is open the window takes no input, its close box included.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
+    Form_QueryUnload();
+    event->accept();
+}
+
+void frmMain::PickListStep(QComboBox *combo) {
+    if (QLineEdit *edit = combo->lineEdit()) {
+        edit->setReadOnly(true);
+    }
+}
+
+} // namespace tarvolin

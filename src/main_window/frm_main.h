@@ -1,0 +1,159 @@
+#pragma once
+
+#include "main_window/module_variables.h"
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QCloseEvent;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+
+namespace tarvolin {
+
+class ProfileStore;
+class Prompter;
+class UrlOpener;
+
+// The main window: the URL to dissect, the current engine, 20 key rows and the composed URL.
+//
+// The outside world comes in through the constructor: the profile files (resolved against the
+// store's working folder), the desktop's URL opener and the message boxes. The constructor
+// builds every control and runs Form_Load, so a constructed window is loaded and ready to show.
+//
+// Handlers are public so that the add-engine dialog can reach the controls and tests can see
+// them; the window connects each control to its handler itself. Every handler runs to the end
+// on the UI thread and keeps nothing from the profile files between calls.
+class frmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kKeyRows = 20;
+
+    frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // --- Controls (built in frm_main_layout.cpp) -------------------------------------------
+    QLineEdit *txtParseMe = nullptr; // the URL to dissect; a click selects all of it
+    QPushButton *cmdParse = nullptr;
+    QPushButton *cmdExit = nullptr;
+    QLabel *lblEngine = nullptr;
+    QLineEdit *txtEngine = nullptr; // read-only
+    QLabel *lblQueryKey = nullptr;
+    QLineEdit *txtQueryKey = nullptr; // read-only
+    QLabel *lblAvailableEngines = nullptr;
+    QComboBox *cmbEngine = nullptr;
+    QPushButton *cmdNewEngine = nullptr;
+    QLabel *lblAvailKeys = nullptr;
+    QComboBox *cmbAvailKeys = nullptr; // the pool of additional keys
+    QPushButton *cmdAddKey = nullptr;
+    QPushButton *cmdNewURL = nullptr; // disabled until a URL has been parsed
+    QLineEdit *txtNewURL = nullptr;   // the composed URL; a click selects all of it
+    QPushButton *cmdLaunch = nullptr;
+    QLineEdit *txtTest = nullptr; // the test group: hidden, and nothing shows it
+    QLabel *lblTest = nullptr;
+    QPushButton *cmdTest = nullptr;
+
+    // Key row i: name, clear button, value, remembered values. A row is free when its
+    // lblKey caption is empty. The option buttons are not auto-exclusive: the handlers manage
+    // them, and only `clicked` (never `toggled`) may run a handler.
+    std::array<QLabel *, kKeyRows> lblKey{};
+    std::array<QRadioButton *, kKeyRows> optKeyClear{};
+    std::array<QLineEdit *, kKeyRows> txtKey{};
+    std::array<QComboBox *, kKeyRows> cmbKey{};
+
+    // The pop-up key menu: Popup > "Add additional key" (mnuAddKey) > mnuKeys. mnuKeys(0)
+    // always exists; UpdateAvailKeysMenu adds and drops the others and may reuse actions, so
+    // react to mnuAddKey's `triggered` and map the action to its index in mnuKeys.
+    QMenu *Popup = nullptr;
+    QMenu *mnuAddKey = nullptr;
+    QList<QAction *> mnuKeys;
+
+    // Program-wide texts, lent by reference to the add-engine dialog.
+    ModuleVariables vars;
+
+    // State of a pending pick from the pop-up key menu (key-row editing).
+    QString sPickedKey;
+    qint32 nPickedKeyIndex = 0;
+
+    // Opens the add-engine dialog for this window; main.cpp sets it (the dialog library
+    // links this one, not the other way round). Unset, "Add new engine" does nothing.
+    std::function<void(frmMain &)> showEngineDialog;
+
+    ProfileStore &profileStore() const { return store_; }
+    Prompter &prompter() const { return prompter_; }
+
+    // --- Start-up and shut-down (startup_shutdown.cpp) --------------------------------------
+    void Form_Load();
+    void Form_Uload();
+    void Form_QueryUnload();
+    void cmdExit_Click();
+
+    // --- Engine selection (engine_selection.cpp) --------------------------------------------
+    void cmbEngine_Click();
+    void cmbAvailKeys_Click();
+    void cmbKey_Click(int Index);
+    void UpdateSearchEngineKeyList();
+    // The five passes over the rows shared by an engine switch, a parse and a new engine.
+    void ResetKeyRows();
+
+    // --- Key value lists (value_lists.cpp) --------------------------------------------------
+    void WriteKey(const QString &sKeyName, const QString &sKeyValue);
+    void FillCombos();
+    void UpdateAvailKeysMenu();
+
+    // --- URL parsing (url_parsing.cpp) ------------------------------------------------------
+    void cmdParse_Click();
+    void txtParseMe_Click();
+    void ParseKey(QStringView sKey, qsizetype nKeyNum);
+
+    // --- URL composition and launch (url_composition.cpp) -----------------------------------
+    void cmdNewURL_Click();
+    void txtNewURL_Click();
+    void cmdLaunch_Click();
+
+    // --- Implemented by the key-row editing and dialog work, not in this window's core ------
+    // key_row_editing.cpp: the row and pool handlers, and connectKeyRowEditing(), which
+    // connects cmdAddKey, optKeyClear(i) (`clicked`), lblKey(i) (mouse press), mnuAddKey
+    // (`triggered`) and txtKey(i) (mouse move, with mouse tracking on) to them. The value
+    // tooltip uses DecodeHex from url/decode_hex.h.
+    void cmdAddKey_Click();
+    void optKeyClear_Click(int Index);
+    void lblKey_MouseDown(int Index, Qt::MouseButton Button);
+    void mnuKeys_Click(int Index);
+    void txtKey_MouseMove(int Index);
+    void connectKeyRowEditing();
+    // test_group.cpp: the hidden test button, connected by connectTestGroup().
+    void cmdTest_Click();
+    void connectTestGroup();
+    // new_engine_button.cpp: calls showEngineDialog; the Dialog itself lives in
+    // src/engine_dialog/. Connected by connectNewEngineButton().
+    void cmdNewEngine_Click();
+    void connectNewEngineButton();
+
+protected:
+    // Every close request saves first; a disabled window (dialog open) refuses to close.
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+    // Makes a combo box's edit field refuse typing while still showing the chosen entry.
+    static void PickListStep(QComboBox *combo);
+
+    ProfileStore &store_;
+    UrlOpener &opener_;
+    Prompter &prompter_;
+};
+
+} // namespace tarvolin

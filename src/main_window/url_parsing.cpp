@@ -1,0 +1,67 @@
+#include "main_window/frm_main.h"
+#include "main_window/prompter.h"
+#include "settings/profile_store.h"
+#include "url/query_split.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tarvolin {
+
+void frmMain::cmdParse_Click() {
+    cmbAvailKeys->clear();
+    if (!txtParseMe->text().isEmpty()) {
+        cmdNewURL->setEnabled(true);
+        txtNewURL->clear();
+        ResetKeyRows();
+        vars.sCurrentQueryKey = txtQueryKey->text();
+        vars.sParseUrl = txtParseMe->text();
+
+        const QString &sUrl = vars.sParseUrl;
+        const qsizetype nFound = FindQueryKey(sUrl, vars.sCurrentQueryKey);
+        if (nFound == 0) {
+            const QString sPrompt = QStringLiteral("Could not find query key: ") +
+                                    vars.sCurrentQueryKey +
+                                    QStringLiteral(" Would you like to clear the URL?");
+            if (prompter_.askYesNo(this, applicationTitle(), sPrompt)) {
+                txtParseMe->clear();
+                txtParseMe->setFocus();
+            }
+        } else {
+            // The base keeps the query key as the URL spells it.
+            const qsizetype nBaseLength = nFound - 1 + vars.sCurrentQueryKey.size();
+            vars.sUrlBase = sUrl.left(nBaseLength);
+
+            // All writes of the parse reach the engine file in one rewrite.
+            ProfileStore::Group group(store_);
+            const std::vector<QStringView> pairs = SplitPairs(QStringView(sUrl).mid(nBaseLength));
+            qsizetype nKeyNum = 0;
+            for (QStringView pair : pairs) {
+                ParseKey(pair, ++nKeyNum);
+            }
+            FillCombos();
+            UpdateSearchEngineKeyList();
+        }
+    }
+    UpdateAvailKeysMenu();
+}
+
+void frmMain::txtParseMe_Click() {
+    txtParseMe->selectAll();
+}
+
+void frmMain::ParseKey(QStringView sKey, qsizetype nKeyNum) {
+    const KeyPair pair = SplitKeyPair(sKey);
+    const QString sKeyName = pair.keyName.toString();
+    const QString sKeyValue = pair.value.toString();
+    // Pairs past the last row are remembered but not shown.
+    if (nKeyNum <= kKeyRows) {
+        lblKey[nKeyNum - 1]->setText(sKeyName);
+        txtKey[nKeyNum - 1]->setText(sKeyValue);
+    }
+    WriteKey(sKeyName, sKeyValue);
+}
+
+} // namespace tarvolin
