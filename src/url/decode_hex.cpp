@@ -44,15 +44,17 @@ qsizetype CharLength(const QString &text, qsizetype index) {
 } // namespace
 
 void DecodeHex(const QString &sDecodeMe, QString &sHexDecoded) {
-    QString decoded;
-    decoded.reserve(sDecodeMe.size());
+    // The result is never longer than the input: write into a buffer of that size, then trim.
     const qsizetype length = sDecodeMe.size();
+    const QChar *in = sDecodeMe.constData();
+    QString decoded(length, Qt::Uninitialized);
+    QChar *out = decoded.data();
     qsizetype i = 0;
     while (i < length) {
-        const QChar c = sDecodeMe.at(i);
-        if (c != u'%') {
+        if (in[i] != u'%') {
             const qsizetype n = CharLength(sDecodeMe, i);
-            decoded.append(sDecodeMe.constData() + i, n);
+            for (qsizetype k = 0; k < n; ++k)
+                *out++ = in[i + k];
             i += n;
             continue;
         }
@@ -62,15 +64,16 @@ void DecodeHex(const QString &sDecodeMe, QString &sHexDecoded) {
         int code = 0;
         bool reading = true;
         for (int taken = 0; taken < 2 && i < length; ++taken) {
-            const int digit = HexDigitValue(sDecodeMe.at(i).unicode());
+            const int digit = HexDigitValue(in[i].unicode());
             if (digit < 0)
                 reading = false;
             if (reading)
                 code = code * 16 + digit;
             i += CharLength(sDecodeMe, i);
         }
-        decoded.append(CharForCode(code));
+        *out++ = CharForCode(code);
     }
+    decoded.truncate(out - decoded.constData());
     sHexDecoded = decoded;
 }
 
