@@ -1,1 +1,15 @@
-// placeholder, replaced by the implementation
+#include "settings/pop_list_item.h"
+
+namespace tarvolin {
+
+QString PopListItem(QString &list) {
+    const qsizetype nul = list.indexOf(QChar(u'\0'));
+    if (nul < 0)
+        return QString();
+    QString item = list.left(nul);
+    // Removing from the front of an unshared Qt 6 string only moves its start: O(1).
+    list.remove(0, nul + 1);
+    return item;
+}
+
+} // namespace tarvolin

@@ -15,8 +15,7 @@ QString ReadProfileValue(ProfileStore &store, const QString &section, const QStr
                          const QString &path);
 
 // The non-empty entry names of a section, in file order.
-QStringList ReadProfileEntryNames(ProfileStore &store, const QString &section,
-                                  const QString &path);
+QStringList ReadProfileEntryNames(ProfileStore &store, const QString &section, const QString &path);
 
 // The non-empty section names of a file, in file order.
 QStringList ReadProfileSectionNames(ProfileStore &store, const QString &path);

@@ -52,8 +52,8 @@ public:
     // followed by two NULs, and the result is size - 2.
     // buffer must hold at least size characters; only its first size characters are written.
     qsizetype GetPrivateProfileString(const QString &section, const std::optional<QString> &key,
-                                      const QString &defaultValue, QString &buffer,
-                                      qsizetype size, const QString &path);
+                                      const QString &defaultValue, QString &buffer, qsizetype size,
+                                      const QString &path);
 
     // The names of all sections in file order, in the same list form and with the same cut
     // rules; 0 when the file is missing or has no sections.
@@ -61,8 +61,8 @@ public:
 
     // Sets entry key of section to value, creating the file, section and entry as needed.
     // Returns false when the write failed; the file is then unchanged.
-    bool WritePrivateProfileString(const QString &section, const QString &key,
-                                   const QString &value, const QString &path);
+    bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,
+                                   const QString &path);
 
     // Groups the reads and writes of one handler. While a Group lives, each file is read once
     // (fresh, at its first use in the group) and the group's writes to it are committed

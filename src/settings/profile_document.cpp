@@ -1,0 +1,318 @@
+#include "settings/profile_document.h"
+
+#include "settings/profile_text.h"
+
+#include <QSet>
+
+#include <algorithm>
+#include <cstring>
+
+namespace tarvolin {
+
+using profile_text::Field;
+
+namespace {
+
+constexpr QByteArrayView kBom("\xEF\xBB\xBF");
+
+qsizetype findByte(const QByteArray &bytes, char wanted, qsizetype from, qsizetype to) {
+    const char *data = bytes.constData();
+    const void *hit = std::memchr(data + from, wanted, size_t(to - from));
+    return hit ? static_cast<const char *>(hit) - data : -1;
+}
+
+} // namespace
+
+ProfileDocument::ProfileDocument(QByteArray bytes) : bytes_(std::move(bytes)) {
+    if (bytes_.startsWith(kBom))
+        bodyStart_ = kBom.size();
+}
+
+void ProfileDocument::ensureIndex() const {
+    if (indexed_)
+        return;
+    indexed_ = true;
+    const char *data = bytes_.constData();
+    const qsizetype size = bytes_.size();
+    qsizetype pos = bodyStart_;
+    while (pos < size) {
+        const qsizetype bracket = findByte(bytes_, '[', pos, size);
+        if (bracket < 0)
+            break;
+        // A header is a "[" with nothing but blanks before it on its line.
+        qsizetype lineStart = bracket;
+        while (lineStart > bodyStart_ && profile_text::isBlank(data[lineStart - 1]))
+            --lineStart;
+        if (lineStart > bodyStart_ && data[lineStart - 1] != '\n') {
+            pos = bracket + 1;
+            continue;
+        }
+        const qsizetype newline = findByte(bytes_, '\n', bracket, size);
+        const qsizetype lineEnd = newline < 0 ? size : newline;
+        const qsizetype next = newline < 0 ? size : newline + 1;
+        const qsizetype close = findByte(bytes_, ']', bracket + 1, lineEnd);
+        const QByteArrayView line(data + lineStart, lineEnd - lineStart);
+        const QByteArrayView raw = profile_text::trimmed(
+            QByteArrayView(data + bracket + 1, (close < 0 ? lineEnd : close) - bracket - 1));
+        if (!headers_.empty())
+            headers_.back().bodyEnd = lineStart;
+        headers_.push_back(Header{profile_text::decodeField(raw, profile_text::isUtf8(line)),
+                                  lineStart, next, size});
+        if (!firstHeader_.contains(headers_.back().name))
+            firstHeader_.insert(headers_.back().name, qsizetype(headers_.size() - 1));
+        pos = next;
+    }
+}
+
+const ProfileDocument::Header *ProfileDocument::findHeader(const QString &section) const {
+    ensureIndex();
+    const auto it = firstHeader_.constFind(section);
+    return it == firstHeader_.cend() ? nullptr : &headers_[size_t(*it)];
+}
+
+bool ProfileDocument::parseEntry(qsizetype lineStart, qsizetype lineEnd, Entry &entry) const {
+    const char *data = bytes_.constData();
+    entry.lineStart = lineStart;
+    entry.next = lineEnd < bytes_.size() ? lineEnd + 1 : lineEnd;
+    entry.contentEnd = (lineEnd < bytes_.size() && lineEnd > lineStart && data[lineEnd - 1] == '\r')
+                           ? lineEnd - 1
+                           : lineEnd;
+    qsizetype start = lineStart;
+    while (start < lineEnd && profile_text::isBlank(data[start]))
+        ++start;
+    if (start == lineEnd || data[start] == ';' || data[start] == '#' || data[start] == '[')
+        return false;
+    const qsizetype equals = findByte(bytes_, '=', start, lineEnd);
+    if (equals < 0)
+        return false;
+    qsizetype keyEnd = equals;
+    while (keyEnd > start && profile_text::isBlank(data[keyEnd - 1]))
+        --keyEnd;
+    qsizetype valueStart = equals + 1;
+    qsizetype valueEnd = lineEnd;
+    while (valueStart < valueEnd && profile_text::isBlank(data[valueStart]))
+        ++valueStart;
+    while (valueEnd > valueStart && profile_text::isBlank(data[valueEnd - 1]))
+        --valueEnd;
+    entry.keyStart = start;
+    entry.keyEnd = keyEnd;
+    entry.valueStart = valueStart;
+    entry.valueEnd = valueEnd;
+    return true;
+}
+
+bool ProfileDocument::entryAt(qsizetype lineStart, Entry &entry) const {
+    const qsizetype newline = findByte(bytes_, '\n', lineStart, bytes_.size());
+    return parseEntry(lineStart, newline < 0 ? bytes_.size() : newline, entry);
+}
+
+template <typename Visit>
+void ProfileDocument::forEachEntry(const Header &header, Visit visit) const {
+    qsizetype pos = header.bodyStart;
+    Entry entry;
+    while (pos < header.bodyEnd) {
+        const qsizetype newline = findByte(bytes_, '\n', pos, header.bodyEnd);
+        const qsizetype lineEnd = newline < 0 ? header.bodyEnd : newline;
+        if (parseEntry(pos, lineEnd, entry) && !visit(entry))
+            return;
+        pos = newline < 0 ? header.bodyEnd : newline + 1;
+    }
+}
+
+bool ProfileDocument::lineIsUtf8(const Entry &entry) const {
+    return profile_text::isUtf8(
+        QByteArrayView(bytes_).sliced(entry.lineStart, entry.contentEnd - entry.lineStart));
+}
+
+QString ProfileDocument::keyOf(const Entry &entry) const {
+    return profile_text::decodeField(
+        QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart),
+        lineIsUtf8(entry));
+}
+
+QString ProfileDocument::valueOf(const Entry &entry) const {
+    const QByteArrayView raw =
+        QByteArrayView(bytes_).sliced(entry.valueStart, entry.valueEnd - entry.valueStart);
+    return profile_text::decodeField(profile_text::stripQuotes(raw), lineIsUtf8(entry));
+}
+
+QStringList ProfileDocument::sectionNames() const {
+    ensureIndex();
+    QStringList names;
+    for (qsizetype i = 0; i < qsizetype(headers_.size()); ++i) {
+        if (firstHeader_.value(headers_[size_t(i)].name) == i)
+            names.append(headers_[size_t(i)].name);
+    }
+    return names + newSections_;
+}
+
+QStringList ProfileDocument::entryNames(const QString &section) const {
+    QStringList names;
+    if (const Header *header = findHeader(section)) {
+        QSet<QString> seen;
+        forEachEntry(*header, [&](const Entry &entry) {
+            QString key = keyOf(entry);
+            const qsizetype before = seen.size();
+            seen.insert(key);
+            if (seen.size() != before)
+                names.append(std::move(key));
+            return true;
+        });
+    }
+    if (const auto it = written_.constFind(section); it != written_.cend())
+        names += it->added;
+    return names;
+}
+
+std::optional<QString> ProfileDocument::value(const QString &section, const QString &key) const {
+    Entry entry;
+    if (const auto it = written_.constFind(section); it != written_.cend()) {
+        const auto slot = it->entries.constFind(key);
+        if (slot == it->entries.cend())
+            return std::nullopt;
+        if (slot->changed || !entryAt(slot->lineStart, entry))
+            return slot->value;
+        return valueOf(entry);
+    }
+    const Header *header = findHeader(section);
+    if (!header)
+        return std::nullopt;
+    std::optional<QString> found;
+    forEachEntry(*header, [&](const Entry &candidate) {
+        if (keyOf(candidate) != key)
+            return true;
+        found = valueOf(candidate);
+        return false;
+    });
+    return found;
+}
+
+ProfileDocument::Written &ProfileDocument::writtenSection(const QString &section) {
+    if (const auto it = written_.find(section); it != written_.end())
+        return *it;
+    Written written;
+    if (const Header *header = findHeader(section)) {
+        // New entries go after the section's last entry, before trailing blanks and comments.
+        written.insertAt = header->bodyStart;
+        forEachEntry(*header, [&](const Entry &entry) {
+            const QString key = keyOf(entry);
+            if (!written.entries.contains(key))
+                written.entries.insert(key, Slot{entry.lineStart, entry.contentEnd, {}, false});
+            written.insertAt = entry.next;
+            return true;
+        });
+    } else {
+        newSections_.append(section);
+    }
+    return *written_.insert(section, std::move(written));
+}
+
+void ProfileDocument::setValue(const QString &section, const QString &key, const QString &value) {
+    Written &written = writtenSection(section);
+    const auto it = written.entries.find(key);
+    if (it == written.entries.end()) {
+        written.entries.insert(key, Slot{-1, -1, value, true});
+        written.added.append(key);
+    } else {
+        it->value = value;
+        it->changed = true;
+    }
+}
+
+QByteArray ProfileDocument::lineEnd() const {
+    // Appended lines follow the file's own convention; a new file gets the platform's.
+    const qsizetype newline = bytes_.indexOf('\n');
+    if (newline > 0 && bytes_[newline - 1] == '\r')
+        return QByteArrayLiteral("\r\n");
+    if (newline >= 0)
+        return QByteArrayLiteral("\n");
+#ifdef Q_OS_WIN
+    return QByteArrayLiteral("\r\n");
+#else
+    return QByteArrayLiteral("\n");
+#endif
+}
+
+QByteArray ProfileDocument::editedLine(const QString &key, const Slot &slot) const {
+    const QByteArray value = profile_text::encodeField(slot.value, Field::Value);
+    Entry entry;
+    if (!entryAt(slot.lineStart, entry))
+        return profile_text::encodeField(key, Field::Key) + '=' + value;
+    // Keep the name as spelled (its case, blanks, encoding) unless the new value would change
+    // how the line decodes: a Windows-1252 line must stay invalid UTF-8 to read the same.
+    qsizetype prefixEnd = findByte(bytes_, '=', entry.keyEnd, entry.contentEnd) + 1;
+    while (prefixEnd < entry.contentEnd && profile_text::isBlank(bytes_[prefixEnd]))
+        ++prefixEnd;
+    const QByteArrayView prefix =
+        QByteArrayView(bytes_).sliced(entry.lineStart, prefixEnd - entry.lineStart);
+    QByteArray line = prefix.toByteArray() + value;
+    if (lineIsUtf8(entry) || profile_text::isAscii(prefix) ||
+        (profile_text::isAscii(value) && !profile_text::isUtf8(line)))
+        return line;
+    return profile_text::encodeField(key, Field::Key) + '=' + value;
+}
+
+QByteArray ProfileDocument::toBytes() const {
+    if (written_.isEmpty())
+        return bytes_;
+    // Edits in file order: insertions (kind 0) go before a line replaced at the same offset.
+    struct Edit {
+        qsizetype at;
+        int kind;
+        const QString *key;
+        const Slot *slot;
+        const Written *written;
+    };
+    std::vector<Edit> edits;
+    for (auto section = written_.cbegin(); section != written_.cend(); ++section) {
+        if (section->insertAt >= 0 && !section->added.isEmpty())
+            edits.push_back(Edit{section->insertAt, 0, nullptr, nullptr, &*section});
+        for (auto slot = section->entries.cbegin(); slot != section->entries.cend(); ++slot) {
+            if (slot->changed && slot->lineStart >= 0)
+                edits.push_back(Edit{slot->lineStart, 1, &slot.key(), &*slot, nullptr});
+        }
+    }
+    std::sort(edits.begin(), edits.end(), [](const Edit &a, const Edit &b) {
+        return a.at != b.at ? a.at < b.at : a.kind < b.kind;
+    });
+
+    const QByteArray eol = lineEnd();
+    QByteArray out;
+    out.reserve(bytes_.size() + bytes_.size() / 8 + 64);
+    auto startLine = [&] {
+        if (out.size() > bodyStart_ && !out.endsWith('\n'))
+            out += eol;
+    };
+    auto appendEntries = [&](const Written &written) {
+        for (const QString &key : written.added) {
+            out += profile_text::encodeField(key, Field::Key);
+            out += '=';
+            out += profile_text::encodeField(written.entries.constFind(key)->value, Field::Value);
+            out += eol;
+        }
+    };
+    qsizetype pos = 0;
+    for (const Edit &edit : edits) {
+        out.append(QByteArrayView(bytes_).sliced(pos, edit.at - pos));
+        pos = edit.at;
+        if (edit.kind == 0) {
+            startLine();
+            appendEntries(*edit.written);
+        } else {
+            out += editedLine(*edit.key, *edit.slot);
+            pos = edit.slot->contentEnd;
+        }
+    }
+    out.append(QByteArrayView(bytes_).sliced(pos));
+    for (const QString &section : newSections_) {
+        startLine();
+        out += '[';
+        out += profile_text::encodeField(section, Field::Section);
+        out += ']';
+        out += eol;
+        appendEntries(*written_.constFind(section));
+    }
+    return out;
+}
+
+} // namespace tarvolin

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace tarvolin {
+
+// One profile file held in memory: the bytes as read, plus the edits made since. No I/O.
+//
+// Lines are "[section]" headers and "name=value" entries; see profile_text.h for how names and
+// values are spelled. Blanks, tabs and CR around names and values are not part of them; a
+// value wrapped in a pair of equal quotes is read without them. Lines starting with ";" or "#"
+// are comments; lines without "=" and lines before the first header belong to no entry. A line
+// ends at LF; "\r\n" and "\n" files are both read. A UTF-8 BOM at the start is skipped and kept.
+//
+// When a section appears more than once, its first occurrence is the one read and written;
+// likewise the first entry of a name in that section. Lists hold each name once.
+//
+// The original bytes are never copied into per-line strings: headers are found by scanning for
+// "[" and only the lines of the section asked for are decoded, so reading one section costs
+// little more than finding it.
+class ProfileDocument {
+public:
+    ProfileDocument() = default;
+    explicit ProfileDocument(QByteArray bytes);
+
+    // Section names in file order (sections added by setValue at the end).
+    QStringList sectionNames() const;
+    // Entry names of a section in file order (entries added by setValue at its end); empty
+    // when the section is missing. An entry with an empty name is listed as an empty name.
+    QStringList entryNames(const QString &section) const;
+    // The entry's value; nullopt when the section or entry is missing.
+    std::optional<QString> value(const QString &section, const QString &key) const;
+
+    // Sets an entry. The first edit of an existing entry replaces its line (keeping the name as
+    // spelled and the line end); a new entry goes after the last entry line of its section; a
+    // new section goes at the end of the file. Other bytes are kept exactly.
+    void setValue(const QString &section, const QString &key, const QString &value);
+
+    bool isModified() const { return !written_.isEmpty(); }
+    // The file's bytes with the edits applied.
+    QByteArray toBytes() const;
+
+private:
+    struct Header {
+        QString name;
+        qsizetype lineStart;
+        qsizetype bodyStart;
+        qsizetype bodyEnd;
+    };
+    struct Entry {
+        qsizetype lineStart;
+        qsizetype contentEnd; // before the line end
+        qsizetype next;       // start of the next line
+        qsizetype keyStart;
+        qsizetype keyEnd;
+        qsizetype valueStart;
+        qsizetype valueEnd;
+    };
+    // An entry of a section being written: an existing line (lineStart >= 0) or a new one.
+    struct Slot {
+        qsizetype lineStart = -1;
+        qsizetype contentEnd = -1;
+        QString value;
+        bool changed = false;
+    };
+    struct Written {
+        QHash<QString, Slot> entries;
+        QStringList added;
+        qsizetype insertAt = -1; // -1: a new section, written at the end of the file
+    };
+
+    void ensureIndex() const;
+    const Header *findHeader(const QString &section) const;
+    bool parseEntry(qsizetype lineStart, qsizetype lineEnd, Entry &entry) const;
+    bool entryAt(qsizetype lineStart, Entry &entry) const;
+    template <typename Visit> void forEachEntry(const Header &header, Visit visit) const;
+    bool lineIsUtf8(const Entry &entry) const;
+    QString keyOf(const Entry &entry) const;
+    QString valueOf(const Entry &entry) const;
+    Written &writtenSection(const QString &section);
+    QByteArray lineEnd() const;
+    QByteArray editedLine(const QString &key, const Slot &slot) const;
+
+    QByteArray bytes_;
+    qsizetype bodyStart_ = 0;
+    mutable bool indexed_ = false;
+    mutable std::vector<Header> headers_;
+    mutable QHash<QString, qsizetype> firstHeader_;
+    QHash<QString, Written> written_;
+    QStringList newSections_;
+};
+
+} // namespace tarvolin
