@@ -10,17 +10,21 @@ namespace tarvolin {
 // Profile (INI) files with the call shape of the classic profile functions: reads fill a
 // caller's buffer and return a count, lists come back as names each followed by NUL.
 //
-// Paths are "./name.ini" (or plain "name.ini"), resolved against the working folder given to
-// the constructor. A path that would leave that folder or enter a sub-folder reads as empty
-// and is never written.
+// Paths are "./name.ini" (".\name.ini" and plain "name.ini" too), resolved against the working
+// folder given to the constructor. A path that is not one plain file name (empty, "." or "..",
+// holding "/", "\", ":" or NUL) reads as missing and is never written.
 //
-// File format: "[section]" lines and "name=value" lines, UTF-8 without BOM. A line that is
-// not valid UTF-8 is read as Windows-1252. Blanks and tabs around names and values are not
-// part of them. Text that would break the structure is escaped with a backslash:
-//   "\\" stands for "\", "\xHH" for the character with code HH (control characters; "=" in an
-//   entry name; "]" in a section name; a blank, tab or quote at either end of a field; "[",
-//   ";" or "#" at the start of an entry name). Everything else is written as it is, so a file
-//   of ordinary names is plain profile text. Unknown escapes read as written.
+// File format: "[section]" lines and "name=value" lines, UTF-8 without BOM (a BOM is tolerated
+// and kept). A line that is not valid UTF-8 is read as Windows-1252 and kept byte for byte
+// unless it is the line being written. Blanks, tabs and CR around names and values are not
+// part of them; a value wrapped in a pair of equal quotes is read without them; lines starting
+// with ";" or "#" are comments. Text that would break the structure is written as "\xHH" (two
+// upper-case hex digits giving the character's code): control characters (CR, LF, tab...)
+// anywhere; a blank or tab at either end of a field; "=" in an entry name; "]" in a section
+// name; "[", ";" or "#" starting an entry name; the first quote of a value that starts and ends
+// with the same quote; and a backslash only when "x" and two upper-case hex digits follow it.
+// Nothing else is escaped ("%" and other backslashes included), so a file of ordinary names is
+// plain profile text and reads the same with the platform functions. See profile_text.h.
 //
 // Deliberate differences from the platform functions:
 //  - Nothing is cut: a reader passes a buffer, and when the result signals a cut (value:
@@ -28,12 +32,20 @@ namespace tarvolin {
 //  - Section and entry names match exactly, letter case counting.
 //  - Every name and value without NUL reads back exactly as written (see the escaping above).
 //  - An empty entry name is stored and listed as an empty item; it never hides other entries.
-//  - A write changes only its own entry's line, or appends the entry at the end of its
-//    section, or a new section at the end of the file; every other byte stays as it was.
-//  - Writes are atomic (temporary file renamed over the old one) and run under a lock file
-//    beside the profile file, so two processes never lose each other's writes.
-//  - A write that fails (read-only or missing folder, a folder in the file's place, a full
-//    disk) leaves the old file intact and returns false; callers may ignore the result.
+//  - A section that appears twice is read and written at its first occurrence, an entry name
+//    that appears twice in it likewise; lists hold each name once, in file order.
+//  - A write changes only its own entry's line (keeping the name as spelled and the line end),
+//    or adds the entry after the last entry line of its section (before trailing blank and
+//    comment lines), or adds the section at the end of the file. Every other byte stays as it
+//    was. Added lines use the file's line end ("\r\n" or "\n", from its first line); a new
+//    file gets the platform's. A last line without line end gets one before anything is added.
+//  - Writes are atomic (QSaveFile: temporary file renamed over the old one) and each
+//    read-modify-write holds a lock file beside the profile file ("name.ini.lock", stale locks
+//    of dead processes recovered), so two processes never lose each other's writes.
+//  - A write that fails (lock not had within 5 s, read-only or missing folder, a folder in the
+//    file's place, a full disk) leaves the old file intact and returns false; callers may
+//    ignore the result.
+//  - A file that cannot be read, or is not a regular file, reads as empty.
 class ProfileStore {
 public:
     explicit ProfileStore(QString workingFolder);
@@ -50,7 +62,8 @@ public:
     // followed by NUL, plus one more NUL; returns the count without that last NUL, 0 when the
     // file or section is missing or empty. When the names do not fit, the last one is cut,
     // followed by two NULs, and the result is size - 2.
-    // buffer must hold at least size characters; only its first size characters are written.
+    // Only the first size characters of buffer are written (fewer if buffer is shorter). A name
+    // that holds NUL itself is left out of lists.
     qsizetype GetPrivateProfileString(const QString &section, const std::optional<QString> &key,
                                       const QString &defaultValue, QString &buffer, qsizetype size,
                                       const QString &path);
@@ -60,14 +73,17 @@ public:
     qsizetype GetPrivateProfileSectionNames(QString &buffer, qsizetype size, const QString &path);
 
     // Sets entry key of section to value, creating the file, section and entry as needed.
-    // Returns false when the write failed; the file is then unchanged.
+    // Returns false when the write failed; the file is then unchanged. Inside a Group the write
+    // is kept until the outermost Group ends: true then means the file's lock was had, and a
+    // failure to save at the end is silent (the file stays as it was).
     bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,
                                    const QString &path);
 
     // Groups the reads and writes of one handler. While a Group lives, each file is read once
-    // (fresh, at its first use in the group) and the group's writes to it are committed
-    // together, atomically and under the file's lock, when the outermost Group ends.
-    // Groups nest; only the outermost one commits.
+    // (fresh, at its first use in the group) and reads see the group's own writes. The first
+    // write to a file takes its lock and reads it again under the lock; the group's writes to
+    // it are saved together, atomically, and the lock released when the outermost Group ends.
+    // Groups nest; only the outermost one commits. The file's snapshot is freed at that end.
     class Group {
     public:
         explicit Group(ProfileStore &store);
