@@ -1,3 +1,4 @@
+#include "main_window/combo_entries.h"
 #include "main_window/frm_main.h"
 #include "settings/engine_file_name.h"
 #include "settings/profile_reader.h"
@@ -81,7 +82,7 @@ void frmMain::UpdateSearchEngineKeyList() {
         }
     }
     // One batch: an engine may know tens of thousands of key names.
-    cmbAvailKeys->addItems(offered);
+    appendEntries(cmbAvailKeys, offered);
 }
 
 } // namespace tarvolin

@@ -11,6 +11,9 @@ frmMain::frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, QWi
     : QWidget(parent), store_(store), opener_(opener), prompter_(prompter) {
     buildControls();
     connectHandlers();
+    connectKeyRowEditing();
+    connectTestGroup();
+    connectNewEngineButton();
     Form_Load();
 }
 

@@ -87,17 +87,16 @@ void frmMain::buildControls() {
     cmbAvailKeys = makeCombo(this, 7200, 840, 1935, 315);
     cmdAddKey = makeButton(this, QStringLiteral("Add key to form"), 9240, 840, 1455, 255);
 
-    // Rows 0-9 form the left column, rows 10-19 the right one; the right value box is wider.
+    // Rows 0-9 form the left column, rows 10-19 the right one, whose value boxes are wider.
     for (int i = 0; i < kKeyRows; ++i) {
         const int top = 1560 + 360 * (i % 10);
         const bool right = i >= 10;
-        const int shift = right ? 5760 : 0;
-        lblKey[i] = makeLabel(this, QString(), 120 + shift, top, 1695, 255);
+        lblKey[i] = makeLabel(this, QString(), right ? 5880 : 120, top, 1695, 255);
         optKeyClear[i] = new QRadioButton(QStringLiteral("Option1"), this);
         optKeyClear[i]->setAutoExclusive(false);
-        place(optKeyClear[i], 1920 + shift, top, 255, 255);
-        txtKey[i] = makeBox<QLineEdit>(this, 2280 + shift, top, right ? 1695 : 1575, 285);
-        cmbKey[i] = makeCombo(this, 3960 + shift, top, 1695, 315);
+        place(optKeyClear[i], right ? 7680 : 1920, top, 255, 255);
+        txtKey[i] = makeBox<QLineEdit>(this, right ? 8040 : 2280, top, right ? 1695 : 1575, 285);
+        cmbKey[i] = makeCombo(this, right ? 9840 : 3960, top, 1695, 315);
     }
 
     cmdNewURL = makeButton(this, QStringLiteral("New URL"), 120, 5160, 1215, 375);

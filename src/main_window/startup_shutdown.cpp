@@ -1,3 +1,4 @@
+#include "main_window/combo_entries.h"
 #include "main_window/frm_main.h"
 #include "main_window/outer_size.h"
 #include "settings/engine_file_name.h"
@@ -20,19 +21,17 @@ void frmMain::Form_Load() {
         // First start (or an emptied list): the default engine, and "LastUsed" is not read.
         vars.sCurrentEngine = QStringLiteral("Altavista");
         vars.sCurrentQueryKey = QStringLiteral("Query?");
-        cmbEngine->addItem(vars.sCurrentEngine);
+        appendEntries(cmbEngine, {vars.sCurrentEngine});
         store_.WritePrivateProfileString(QStringLiteral("Engine"), vars.sCurrentEngine,
                                          vars.sCurrentQueryKey, vars.sMainIniFile);
     } else {
-        cmbEngine->addItems(engines);
+        appendEntries(cmbEngine, engines);
         // Restored as stored, even when no listed engine has that name.
         vars.sCurrentEngine = ReadProfileValue(store_, QStringLiteral("LastUsed"),
                                                QStringLiteral("engine"), vars.sMainIniFile);
         vars.sCurrentQueryKey = ReadProfileValue(store_, QStringLiteral("LastUsed"),
                                                  QStringLiteral("querykey"), vars.sMainIniFile);
     }
-    // The engine list shows no chosen entry until the user picks one.
-    cmbEngine->setCurrentIndex(-1);
     vars.sEngineIniFile = EngineIniFile(vars.sCurrentEngine);
     txtEngine->setText(vars.sCurrentEngine);
     txtQueryKey->setText(vars.sCurrentQueryKey);

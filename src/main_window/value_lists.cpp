@@ -1,3 +1,4 @@
+#include "main_window/combo_entries.h"
 #include "main_window/frm_main.h"
 #include "settings/profile_reader.h"
 #include "settings/profile_store.h"
@@ -34,7 +35,7 @@ void frmMain::FillCombos() {
         if (sKeyName.isEmpty()) {
             continue;
         }
-        cmbKey[i]->addItems(ReadProfileEntryNames(store_, sKeyName, vars.sEngineIniFile));
+        appendEntries(cmbKey[i], ReadProfileEntryNames(store_, sKeyName, vars.sEngineIniFile));
         // Disabled after filling, so the list may still hold entries written by hand.
         if (isQueryStringKey(sKeyName)) {
             cmbKey[i]->setEnabled(false);

@@ -1,0 +1,189 @@
+// Choosing an engine, offering known key names, choosing remembered values.
+
+#include "window_harness.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace tarvolin;
+using namespace tarvolin::testing;
+
+namespace {
+const QByteArray kEngines("[Engine]\nAlpha=a?\nalpha=lower?\nNoKey=\nBeta=b?\n"
+                          "[LastUsed]\nengine=Alpha\nquerykey=a?\n");
+constexpr int kAlpha = 0, kLowerAlpha = 1, kNoKey = 2;
+} // namespace
+
+class EngineSelectionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void chooseEngine_other_resetsWindowAndSwitches();
+    void chooseEngine_current_changesOnlyTheEditField();
+    void chooseEngine_withoutQueryKey_keepsShownQueryKey();
+    void chooseEngine_optionButtons_reenabledOnlyWhenFirstIsDisabled_data();
+    void chooseEngine_optionButtons_reenabledOnlyWhenFirstIsDisabled();
+    void typedText_matchingAnEntry_runsNoClickHandler_data();
+    void typedText_matchingAnEntry_runsNoClickHandler();
+    void chooseValue_copiesItIntoTheRow();
+    void keyList_offersUnshownSectionsInFileOrder();
+    void keyList_calledTwice_listsEachNameTwice();
+};
+
+void EngineSelectionTest::chooseEngine_other_resetsWindowAndSwitches() {
+    WindowHarness h(kEngines);
+    h.showAndActivate();
+    frmMain &w = *h.window;
+    h.parse(QStringLiteral("http://e/a?hl=en&num=10"));
+    QTest::mouseClick(w.cmdNewURL, Qt::LeftButton);
+    w.optKeyClear[3]->setChecked(true);
+    w.cmbAvailKeys->addItem(QStringLiteral("old="));
+    QVERIFY(!w.txtNewURL->text().isEmpty());
+
+    chooseEntry(w.cmbEngine, kLowerAlpha);
+
+    QCOMPARE(w.txtEngine->text(), QStringLiteral("alpha"));
+    QCOMPARE(w.txtQueryKey->text(), QStringLiteral("lower?"));
+    QCOMPARE(w.vars.sCurrentEngine, QStringLiteral("alpha"));
+    QCOMPARE(w.vars.sCurrentQueryKey, QStringLiteral("lower?"));
+    QCOMPARE(w.vars.sEngineIniFile, h.engineIni(QStringLiteral("alpha")));
+    QCOMPARE(w.txtParseMe->text(), QString());
+    QCOMPARE(w.txtNewURL->text(), QString());
+    QVERIFY(!w.cmdNewURL->isEnabled());
+    QCOMPARE(captions(w.lblKey), padded({}));
+    QCOMPARE(texts(w.txtKey), padded({}));
+    for (int i = 0; i < frmMain::kKeyRows; ++i) {
+        QCOMPARE(w.cmbKey[i]->count(), 0);
+        QVERIFY(!w.optKeyClear[i]->isChecked());
+    }
+    // The pool is left as the last parse made it; the switch writes no file.
+    QCOMPARE(entries(w.cmbAvailKeys), QStringList{QStringLiteral("old=")});
+    QVERIFY(h.fileBytes(QStringLiteral("alpha.ini")).isNull());
+    // The engine list has become a pick list that still shows the choice.
+    QCOMPARE(w.cmbEngine->currentText(), QStringLiteral("alpha"));
+    QVERIFY(w.cmbEngine->lineEdit()->isReadOnly());
+}
+
+void EngineSelectionTest::chooseEngine_current_changesOnlyTheEditField() {
+    WindowHarness h(kEngines);
+    h.showAndActivate();
+    frmMain &w = *h.window;
+    h.parse(QStringLiteral("http://e/a?hl=en&num=10"));
+    QTest::mouseClick(w.cmdNewURL, Qt::LeftButton);
+    const QString composed = w.txtNewURL->text();
+
+    chooseEntry(w.cmbEngine, kAlpha);
+
+    QVERIFY(w.cmbEngine->lineEdit()->isReadOnly());
+    QCOMPARE(w.txtParseMe->text(), QStringLiteral("http://e/a?hl=en&num=10"));
+    QCOMPARE(w.txtNewURL->text(), composed);
+    QVERIFY(w.cmdNewURL->isEnabled());
+    QCOMPARE(captions(w.lblKey), padded({QStringLiteral("hl="), QStringLiteral("num=")}));
+    QCOMPARE(w.cmbKey[0]->count(), 1);
+}
+
+void EngineSelectionTest::chooseEngine_withoutQueryKey_keepsShownQueryKey() {
+    WindowHarness h(kEngines);
+    h.showAndActivate();
+    frmMain &w = *h.window;
+    chooseEntry(w.cmbEngine, kNoKey);
+    QCOMPARE(w.txtEngine->text(), QStringLiteral("NoKey"));
+    QCOMPARE(w.txtQueryKey->text(), QStringLiteral("a?"));
+    QCOMPARE(w.vars.sCurrentQueryKey, QStringLiteral("a?"));
+    QCOMPARE(w.vars.sEngineIniFile, h.engineIni(QStringLiteral("NoKey")));
+}
+
+void EngineSelectionTest::chooseEngine_optionButtons_reenabledOnlyWhenFirstIsDisabled_data() {
+    QTest::addColumn<int>("disabledRow");
+    QTest::addColumn<bool>("expectEnabled");
+    QTest::newRow("row 0 disabled: all enabled again") << 0 << true;
+    QTest::newRow("row 0 enabled: row 5 stays disabled") << 5 << false;
+}
+
+void EngineSelectionTest::chooseEngine_optionButtons_reenabledOnlyWhenFirstIsDisabled() {
+    QFETCH(int, disabledRow);
+    QFETCH(bool, expectEnabled);
+    WindowHarness h(kEngines);
+    h.showAndActivate();
+    frmMain &w = *h.window;
+    w.optKeyClear[disabledRow]->setEnabled(false);
+    w.optKeyClear[5]->setEnabled(false);
+    chooseEntry(w.cmbEngine, kLowerAlpha);
+    QCOMPARE(w.optKeyClear[5]->isEnabled(), expectEnabled);
+    QCOMPARE(w.optKeyClear[disabledRow]->isEnabled(), expectEnabled);
+}
+
+void EngineSelectionTest::typedText_matchingAnEntry_runsNoClickHandler_data() {
+    QTest::addColumn<bool>("engineList");
+    QTest::addColumn<bool>("leaveByFocus");
+    QTest::newRow("engine list, Enter") << true << false;
+    QTest::newRow("engine list, focus moves on") << true << true;
+    QTest::newRow("value list, Enter") << false << false;
+    QTest::newRow("value list, focus moves on") << false << true;
+}
+
+void EngineSelectionTest::typedText_matchingAnEntry_runsNoClickHandler() {
+    QFETCH(bool, engineList);
+    QFETCH(bool, leaveByFocus);
+    WindowHarness h(kEngines);
+    h.writeFile(QStringLiteral("Alpha.ini"), "[hl=]\nen=en\nde=de\n");
+    h.showAndActivate();
+    frmMain &w = *h.window;
+    h.parse(QStringLiteral("http://e/a?hl=fr"));
+    QComboBox *combo = engineList ? w.cmbEngine : w.cmbKey[0];
+    const QString typed = engineList ? QStringLiteral("Beta") : QStringLiteral("de");
+
+    combo->setFocus();
+    QTest::keyClicks(combo, typed);
+    if (leaveByFocus) {
+        w.txtParseMe->setFocus();
+        QTRY_VERIFY(!combo->hasFocus());
+    } else {
+        QTest::keyClick(combo, Qt::Key_Return);
+    }
+
+    QCOMPARE(combo->currentText(), typed);
+    QVERIFY(!combo->lineEdit()->isReadOnly());
+    QCOMPARE(w.txtEngine->text(), QStringLiteral("Alpha"));
+    QCOMPARE(w.txtKey[0]->text(), QStringLiteral("fr"));
+    QCOMPARE(w.txtParseMe->text(), QStringLiteral("http://e/a?hl=fr"));
+}
+
+void EngineSelectionTest::chooseValue_copiesItIntoTheRow() {
+    WindowHarness h(kEngines);
+    h.writeFile(QStringLiteral("Alpha.ini"), "[num=]\n 50 =x\n");
+    h.showAndActivate();
+    frmMain &w = *h.window;
+    h.parse(QStringLiteral("http://e/a?a=1&b=2&c=3&num=%2010&e=5"));
+    QCOMPARE(entries(w.cmbKey[3]), (QStringList{QStringLiteral("50"), QStringLiteral("%2010")}));
+
+    chooseEntry(w.cmbKey[3], 1);
+
+    QCOMPARE(w.txtKey[3]->text(), QStringLiteral("%2010"));
+    QVERIFY(w.cmbKey[3]->lineEdit()->isReadOnly());
+    QCOMPARE(w.cmbKey[3]->currentText(), QStringLiteral("%2010"));
+    QCOMPARE(w.txtKey[2]->text(), QStringLiteral("3"));
+}
+
+void EngineSelectionTest::keyList_offersUnshownSectionsInFileOrder() {
+    WindowHarness h(kEngines);
+    h.writeFile(QStringLiteral("Alpha.ini"), "[q=]\n[hl=]\nen=en\n[ie=]\n[Q=]\n[]\n[num=]\n");
+    frmMain &w = *h.window;
+    h.parse(QStringLiteral("http://e/a?q=x&hl=en"));
+    QCOMPARE(entries(w.cmbAvailKeys),
+             (QStringList{QStringLiteral("ie="), QStringLiteral("Q="), QStringLiteral("num=")}));
+    QCOMPARE(entries(w.cmbKey[1]), QStringList{QStringLiteral("en")});
+}
+
+void EngineSelectionTest::keyList_calledTwice_listsEachNameTwice() {
+    WindowHarness h(kEngines);
+    h.writeFile(QStringLiteral("Alpha.ini"), "[ie=]\n[num=]\n");
+    frmMain &w = *h.window;
+    w.UpdateSearchEngineKeyList();
+    w.UpdateSearchEngineKeyList();
+    QCOMPARE(entries(w.cmbAvailKeys), (QStringList{QStringLiteral("ie="), QStringLiteral("num="),
+                                                   QStringLiteral("ie="), QStringLiteral("num=")}));
+}
+
+QTEST_MAIN(EngineSelectionTest)
+#include "engine_selection_test.moc"
