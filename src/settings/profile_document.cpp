@@ -164,58 +164,96 @@ QStringList ProfileDocument::entryNames(const QString &section) const {
     return names;
 }
 
-std::optional<QString> ProfileDocument::value(const QString &section, const QString &key) const {
-    Entry entry;
-    if (const auto it = written_.constFind(section); it != written_.cend()) {
-        const auto slot = it->entries.constFind(key);
-        if (slot == it->entries.cend())
-            return std::nullopt;
-        if (slot->changed || !entryAt(slot->lineStart, entry))
-            return slot->value;
-        return valueOf(entry);
-    }
+bool ProfileDocument::findEntry(const Header &header, const QString &key, Entry &found) const {
+    bool matched = false;
+    forEachEntry(header, [&](const Entry &entry) {
+        const QByteArrayView raw =
+            QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart);
+        // Printable ASCII without backslash reads as itself in either encoding: no decoding.
+        matched = profile_text::isPlain(raw) ? QLatin1StringView(raw) == key : keyOf(entry) == key;
+        if (matched)
+            found = entry;
+        return !matched;
+    });
+    return matched;
+}
+
+qsizetype ProfileDocument::endOfEntries(const Header &header) const {
+    // After the section's last entry, before the blank and comment lines that close it.
+    qsizetype end = header.bodyStart;
+    forEachEntry(header, [&](const Entry &entry) {
+        end = entry.next;
+        return true;
+    });
+    return end;
+}
+
+void ProfileDocument::completeIndex(const QString &section, Written &written) const {
+    written.complete = true;
     const Header *header = findHeader(section);
     if (!header)
-        return std::nullopt;
-    std::optional<QString> found;
-    forEachEntry(*header, [&](const Entry &candidate) {
-        if (keyOf(candidate) != key)
-            return true;
-        found = valueOf(candidate);
-        return false;
+        return;
+    forEachEntry(*header, [&](const Entry &entry) {
+        const QString key = keyOf(entry);
+        if (!written.entries.contains(key))
+            written.entries.insert(key, Slot{entry.lineStart, entry.contentEnd, {}, false});
+        return true;
     });
-    return found;
+}
+
+std::optional<QString> ProfileDocument::value(const QString &section, const QString &key) const {
+    Entry entry;
+    const auto written = written_.constFind(section);
+    if (written != written_.cend()) {
+        const auto slot = written->entries.constFind(key);
+        if (slot != written->entries.cend()) {
+            if (slot->changed || !entryAt(slot->lineStart, entry))
+                return slot->value;
+            return valueOf(entry);
+        }
+        // Entries added or changed are all in the hash; the rest are still as in the file.
+        if (written->complete)
+            return std::nullopt;
+    }
+    const Header *header = findHeader(section);
+    if (!header || !findEntry(*header, key, entry))
+        return std::nullopt;
+    return valueOf(entry);
 }
 
 ProfileDocument::Written &ProfileDocument::writtenSection(const QString &section) {
     if (const auto it = written_.find(section); it != written_.end())
         return *it;
     Written written;
-    if (const Header *header = findHeader(section)) {
-        // New entries go after the section's last entry, before trailing blanks and comments.
-        written.insertAt = header->bodyStart;
-        forEachEntry(*header, [&](const Entry &entry) {
-            const QString key = keyOf(entry);
-            if (!written.entries.contains(key))
-                written.entries.insert(key, Slot{entry.lineStart, entry.contentEnd, {}, false});
-            written.insertAt = entry.next;
-            return true;
-        });
-    } else {
+    if (!findHeader(section)) {
+        written.complete = true;
         newSections_.append(section);
     }
     return *written_.insert(section, std::move(written));
 }
 
 void ProfileDocument::setValue(const QString &section, const QString &key, const QString &value) {
+    static constexpr int kScansBeforeIndex = 4;
     Written &written = writtenSection(section);
-    const auto it = written.entries.find(key);
-    if (it == written.entries.end()) {
-        written.entries.insert(key, Slot{-1, -1, value, true});
-        written.added.append(key);
-    } else {
+    auto it = written.entries.find(key);
+    if (it == written.entries.end() && !written.complete) {
+        if (++written.scans > kScansBeforeIndex) {
+            completeIndex(section, written);
+            it = written.entries.find(key);
+        } else if (Entry entry; findEntry(*findHeader(section), key, entry)) {
+            it = written.entries.insert(key, Slot{entry.lineStart, entry.contentEnd, {}, false});
+        }
+    }
+    if (it != written.entries.end()) {
         it->value = value;
         it->changed = true;
+        return;
+    }
+    written.entries.insert(key, Slot{-1, -1, value, true});
+    written.added.append(key);
+    if (written.insertAt < 0) {
+        if (const Header *header = findHeader(section))
+            written.insertAt = endOfEntries(*header);
     }
 }
 

@@ -69,10 +69,14 @@ private:
         QString value;
         bool changed = false;
     };
+    // A section being written. A few writes look their entry up by scanning the section; more
+    // build a hash of all its entries, so a group of n writes costs O(n + section size).
     struct Written {
-        QHash<QString, Slot> entries;
+        QHash<QString, Slot> entries; // every entry once complete; else those touched so far
         QStringList added;
-        qsizetype insertAt = -1; // -1: a new section, written at the end of the file
+        qsizetype insertAt = -1; // where added entries go; -1 until the first one (or new section)
+        bool complete = false;
+        int scans = 0;
     };
 
     void ensureIndex() const;
@@ -80,6 +84,9 @@ private:
     bool parseEntry(qsizetype lineStart, qsizetype lineEnd, Entry &entry) const;
     bool entryAt(qsizetype lineStart, Entry &entry) const;
     template <typename Visit> void forEachEntry(const Header &header, Visit visit) const;
+    bool findEntry(const Header &header, const QString &key, Entry &found) const;
+    qsizetype endOfEntries(const Header &header) const;
+    void completeIndex(const QString &section, Written &written) const;
     bool lineIsUtf8(const Entry &entry) const;
     QString keyOf(const Entry &entry) const;
     QString valueOf(const Entry &entry) const;

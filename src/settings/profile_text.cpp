@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 
 namespace tarvolin::profile_text {
@@ -108,6 +109,11 @@ bool isAscii(QByteArrayView bytes) {
     for (const char byte : bytes)
         any |= static_cast<unsigned char>(byte);
     return any < 0x80;
+}
+
+bool isPlain(QByteArrayView bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return c >= 0x20 && c < 0x7F && c != '\\'; });
 }
 
 bool isUtf8(QByteArrayView line) {

@@ -29,6 +29,8 @@ QString decodeField(QByteArrayView raw, bool utf8);
 // Whether a line's bytes are valid UTF-8 (plain ASCII is).
 bool isUtf8(QByteArrayView line);
 bool isAscii(QByteArrayView bytes);
+// Printable ASCII without backslash: decodes to itself, whatever the line's encoding.
+bool isPlain(QByteArrayView bytes);
 
 // Blanks trimmed from names and values; CR counts so that "\r\n" files read like "\n" ones.
 inline bool isBlank(char c) {
