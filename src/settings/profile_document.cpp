@@ -136,32 +136,119 @@ QString ProfileDocument::valueOf(const Entry &entry) const {
     return profile_text::decodeField(profile_text::stripQuotes(raw), lineIsUtf8(entry));
 }
 
-QStringList ProfileDocument::sectionNames() const {
-    ensureIndex();
-    QStringList names;
-    for (qsizetype i = 0; i < qsizetype(headers_.size()); ++i) {
-        if (firstHeader_.value(headers_[size_t(i)].name) == i)
-            names.append(headers_[size_t(i)].name);
+namespace {
+
+// Builds a list in the profile functions' form, each name once. seen holds views into the
+// list itself, so the list is reserved up front (a name is never longer than the bytes it is
+// read from) and, should it ever have to grow, the views are rebuilt.
+class ListBuilder {
+public:
+    ListBuilder(qsizetype capacity, qsizetype names) {
+        list_.reserve(capacity);
+        seen_.reserve(names);
     }
-    return names + newSections_;
+
+    void add(QByteArrayView raw, bool utf8) {
+        if (profile_text::isPlain(raw)) {
+            const qsizetype start = prepare(raw.size());
+            list_.append(QLatin1StringView(raw));
+            keepIfNew(start);
+        } else {
+            addDecoded(profile_text::decodeField(raw, utf8));
+        }
+    }
+
+    void addDecoded(QStringView name) {
+        if (name.contains(QChar(u'\0')))
+            return;
+        const qsizetype start = prepare(name.size());
+        list_.append(name);
+        keepIfNew(start);
+    }
+
+    QString take() { return std::move(list_); }
+
+private:
+    qsizetype prepare(qsizetype length) {
+        if (list_.size() + length + 1 > list_.capacity()) {
+            list_.reserve(2 * (list_.size() + length + 1));
+            seen_.clear();
+            for (const QStringView name : QStringView(list_).tokenize(QChar(u'\0')))
+                seen_.insert(name);
+        }
+        return list_.size();
+    }
+
+    void keepIfNew(qsizetype start) {
+        const qsizetype before = seen_.size();
+        seen_.insert(QStringView(list_).sliced(start));
+        if (seen_.size() == before)
+            list_.truncate(start);
+        else
+            list_.append(QChar(u'\0'));
+    }
+
+    QString list_;
+    QSet<QStringView> seen_;
+};
+
+QStringList splitList(const QString &list) {
+    QStringList names;
+    for (const QStringView name : QStringView(list).tokenize(QChar(u'\0'), Qt::KeepEmptyParts))
+        names.append(name.toString());
+    if (!names.isEmpty())
+        names.removeLast(); // the empty text after the last NUL
+    return names;
 }
 
-QStringList ProfileDocument::entryNames(const QString &section) const {
-    QStringList names;
-    if (const Header *header = findHeader(section)) {
-        QSet<QString> seen;
+} // namespace
+
+QString ProfileDocument::sectionList() const {
+    ensureIndex();
+    qsizetype capacity = 0;
+    for (const Header &header : headers_)
+        capacity += header.name.size() + 1;
+    for (const QString &name : newSections_)
+        capacity += name.size() + 1;
+    ListBuilder list(capacity, qsizetype(headers_.size()) + newSections_.size());
+    for (const Header &header : headers_)
+        list.addDecoded(header.name);
+    for (const QString &name : newSections_)
+        list.addDecoded(name);
+    return list.take();
+}
+
+QString ProfileDocument::entryList(const QString &section) const {
+    const Header *header = findHeader(section);
+    const auto written = written_.constFind(section);
+    qsizetype capacity = header ? header->bodyEnd - header->bodyStart : 0;
+    if (written != written_.cend()) {
+        for (const QString &name : written->added)
+            capacity += name.size() + 1;
+    }
+    // A guess at the number of names (lines are rarely shorter than 16 bytes); it only sizes
+    // the hash up front.
+    ListBuilder list(capacity, capacity / 16);
+    if (header) {
         forEachEntry(*header, [&](const Entry &entry) {
-            QString key = keyOf(entry);
-            const qsizetype before = seen.size();
-            seen.insert(key);
-            if (seen.size() != before)
-                names.append(std::move(key));
+            list.add(QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart),
+                     lineIsUtf8(entry));
             return true;
         });
     }
-    if (const auto it = written_.constFind(section); it != written_.cend())
-        names += it->added;
-    return names;
+    if (written != written_.cend()) {
+        for (const QString &name : written->added)
+            list.addDecoded(name);
+    }
+    return list.take();
+}
+
+QStringList ProfileDocument::sectionNames() const {
+    return splitList(sectionList());
+}
+
+QStringList ProfileDocument::entryNames(const QString &section) const {
+    return splitList(entryList(section));
 }
 
 bool ProfileDocument::findEntry(const Header &header, const QString &key, Entry &found) const {

@@ -34,6 +34,10 @@ public:
     // Entry names of a section in file order (entries added by setValue at its end); empty
     // when the section is missing. An entry with an empty name is listed as an empty name.
     QStringList entryNames(const QString &section) const;
+    // The same lists in the profile functions' form: each name followed by NUL. A name holding
+    // NUL itself is left out, as it cannot be told apart from two names.
+    QString sectionList() const;
+    QString entryList(const QString &section) const;
     // The entry's value; nullopt when the section or entry is missing.
     std::optional<QString> value(const QString &section, const QString &key) const;
 

@@ -45,22 +45,6 @@ bool acquire(QLockFile &lock) {
     }
 }
 
-QString joinedList(const QStringList &names) {
-    // Each name followed by NUL; a name holding NUL itself cannot be listed without splitting.
-    QString list;
-    qsizetype length = 0;
-    for (const QString &name : names)
-        length += name.size() + 1;
-    list.reserve(length);
-    for (const QString &name : names) {
-        if (name.contains(QChar(u'\0')))
-            continue;
-        list += name;
-        list += QChar(u'\0');
-    }
-    return list;
-}
-
 qsizetype copyValue(const QString &text, QString &buffer, qsizetype size) {
     if (size <= 0)
         return 0;
@@ -202,7 +186,7 @@ qsizetype ProfileStore::GetPrivateProfileString(const QString &section,
             file.cachedFound = value.has_value();
             file.cachedText = value.value_or(QString());
         } else {
-            file.cachedText = joinedList(file.document.entryNames(section));
+            file.cachedText = file.document.entryList(section);
         }
     }
     if (!key)
@@ -220,7 +204,7 @@ qsizetype ProfileStore::GetPrivateProfileSectionNames(QString &buffer, qsizetype
     State::OpenFile &file = state_->open(*filePath);
     if (file.cached != State::OpenFile::Cached::Sections) {
         file.cached = State::OpenFile::Cached::Sections;
-        file.cachedText = joinedList(file.document.sectionNames());
+        file.cachedText = file.document.sectionList();
     }
     return copyList(file.cachedText, buffer, size);
 }
