@@ -74,7 +74,9 @@ public:
 
     // The pop-up key menu: Popup > "Add additional key" (mnuAddKey) > mnuKeys. mnuKeys(0)
     // always exists; UpdateAvailKeysMenu adds and drops the others and may reuse actions, so
-    // react to mnuAddKey's `triggered` and map the action to its index in mnuKeys.
+    // react to mnuAddKey's `triggered` and map the action to its index in mnuKeys. A pool of
+    // more than 500 keys is spread over submenus of mnuAddKey (one flat menu of n entries
+    // costs n squared to build); mnuKeys still lists every entry in pool order.
     QMenu *Popup = nullptr;
     QMenu *mnuAddKey = nullptr;
     QList<QAction *> mnuKeys;
@@ -148,6 +150,8 @@ protected:
 private:
     void buildControls();
     void connectHandlers();
+    // Spreads a large pool over submenus of mnuAddKey (see UpdateAvailKeysMenu).
+    void buildChunkedKeyMenu();
     // Makes a combo box's edit field refuse typing while still showing the chosen entry.
     static void PickListStep(QComboBox *combo);
 

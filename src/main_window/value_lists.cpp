@@ -15,6 +15,11 @@ namespace {
 bool isQueryStringKey(const QString &sKeyName) {
     return sKeyName == u"q=";
 }
+
+// QWidget::insertAction and removeAction scan the whole action list, so one menu of n entries
+// costs n squared to build or empty. Pools larger than this are spread over submenus of this
+// many entries each; mnuKeys still lists every entry in pool order.
+constexpr int kMenuChunk = 500;
 } // namespace
 
 void frmMain::WriteKey(const QString &sKeyName, const QString &sKeyValue) {
@@ -44,19 +49,50 @@ void frmMain::FillCombos() {
 }
 
 void frmMain::UpdateAvailKeysMenu() {
-    const qsizetype count = cmbAvailKeys->count();
-    // Entry 0 always exists; further entries are reused, added or dropped to match the pool.
-    const qsizetype keep = std::max<qsizetype>(count, 1);
-    while (mnuKeys.size() > keep) {
+    const int count = cmbAvailKeys->count();
+    const bool flat = mnuKeys.first()->parent() == mnuAddKey;
+    if (!flat || count > kMenuChunk) {
+        // Deleting whole submenus is cheap, unlike removing their entries one by one.
+        if (flat) {
+            qDeleteAll(mnuKeys);
+        } else {
+            qDeleteAll(mnuAddKey->findChildren<QMenu *>(Qt::FindDirectChildrenOnly));
+        }
+        mnuKeys.clear();
+        if (count > kMenuChunk) {
+            buildChunkedKeyMenu();
+            return;
+        }
+        mnuKeys.append(mnuAddKey->addAction(QString()));
+    }
+
+    // Entry 0 always exists; further entries are reused, added or dropped in place.
+    while (mnuKeys.size() > std::max(count, 1)) {
         delete mnuKeys.takeLast();
     }
     mnuKeys[0]->setText(QString());
-    for (qsizetype k = 0; k < count; ++k) {
+    for (int k = 0; k < count; ++k) {
         if (k == mnuKeys.size()) {
             mnuKeys.append(mnuAddKey->addAction(QString()));
         }
-        mnuKeys[k]->setText(cmbAvailKeys->itemText(static_cast<int>(k)));
+        mnuKeys[k]->setText(cmbAvailKeys->itemText(k));
         mnuKeys[k]->setVisible(true);
+    }
+}
+
+void frmMain::buildChunkedKeyMenu() {
+    const int count = cmbAvailKeys->count();
+    mnuKeys.reserve(count);
+    for (int first = 0; first < count; first += kMenuChunk) {
+        const int last = std::min(first + kMenuChunk, count) - 1;
+        // Titled by the first and last key it holds.
+        auto *chunk = new QMenu(cmbAvailKeys->itemText(first) + QStringLiteral(" \u2026 ") +
+                                    cmbAvailKeys->itemText(last),
+                                mnuAddKey);
+        mnuAddKey->addMenu(chunk);
+        for (int k = first; k <= last; ++k) {
+            mnuKeys.append(chunk->addAction(cmbAvailKeys->itemText(k)));
+        }
     }
 }
 
