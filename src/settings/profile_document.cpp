@@ -173,8 +173,10 @@ private:
         if (list_.size() + length + 1 > list_.capacity()) {
             list_.reserve(2 * (list_.size() + length + 1));
             seen_.clear();
-            for (const QStringView name : QStringView(list_).tokenize(QChar(u'\0')))
-                seen_.insert(name);
+            if (!list_.isEmpty()) {
+                for (const QStringView name : QStringView(list_).chopped(1).tokenize(QChar(u'\0')))
+                    seen_.insert(name);
+            }
         }
         return list_.size();
     }
@@ -226,9 +228,9 @@ QString ProfileDocument::entryList(const QString &section) const {
         for (const QString &name : written->added)
             capacity += name.size() + 1;
     }
-    // A guess at the number of names (lines are rarely shorter than 16 bytes); it only sizes
-    // the hash up front.
-    ListBuilder list(capacity, capacity / 16);
+    // A guess at the number of names (lines are rarely shorter than 16 bytes), capped so that a
+    // huge bad file does not size a huge hash before a single name is found.
+    ListBuilder list(capacity, std::min<qsizetype>(capacity / 16, 1 << 16));
     if (header) {
         forEachEntry(*header, [&](const Entry &entry) {
             list.add(QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart),

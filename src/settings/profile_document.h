@@ -29,7 +29,8 @@ public:
     ProfileDocument() = default;
     explicit ProfileDocument(QByteArray bytes);
 
-    // Section names in file order (sections added by setValue at the end).
+    // Section names in file order (sections added by setValue at the end). Like the lists below,
+    // each name appears once and a name holding NUL is left out.
     QStringList sectionNames() const;
     // Entry names of a section in file order (entries added by setValue at its end); empty
     // when the section is missing. An entry with an empty name is listed as an empty name.

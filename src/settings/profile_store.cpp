@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QThread>
 
+#include <algorithm>
 #include <map>
 
 namespace tarvolin {
