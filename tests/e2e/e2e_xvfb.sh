@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# End-to-end: the real program on a private Xvfb display, driven by xdotool like a user would.
+# Usage: e2e_xvfb.sh PATH_TO_TARVOLIN
+set -euo pipefail
+
+binary=$(readlink -f "$1")
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# A display number nobody uses: no lock file and no socket.
+display=""
+for n in $(seq 90 190); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
+done
+[ -n "$display" ] || fail "no free display number"
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display"
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+
+# A recording opener first on PATH, so Launch URL hands its text to us, not to a browser.
+mkdir "$work/bin" "$work/run"
+cat >"$work/bin/xdg-open" <<'SH'
+#!/bin/sh
+printf '%s\n' "$1" > "$TARVOLIN_E2E_OPENED"
+SH
+chmod +x "$work/bin/xdg-open"
+export TARVOLIN_E2E_OPENED="$work/opened.txt"
+
+start_app() {
+    (cd "$work/run" && PATH="$work/bin:$PATH" QT_QPA_PLATFORM=xcb exec "$binary") \
+        >"$work/app.log" 2>&1 &
+    app_pid=$!
+    wid=$(xdotool search --sync --onlyvisible --name '^Tarvolin$' | head -n 1)
+    [ -n "$wid" ] || fail "no Tarvolin window"
+    xdotool windowfocus --sync "$wid" || true
+}
+
+# Controls are placed in twips; one pixel is 15 twips at 96 DPI. Clicks go to a control's middle.
+click_at() { # left top width height [button]
+    local x=$((($1 + $3 / 2) / 15)) y=$((($2 + $4 / 2) / 15))
+    xdotool mousemove --window "$wid" "$x" "$y" click "${5:-1}"
+    sleep 0.3
+}
+
+wait_exit() {
+    for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || { app_pid=""; return 0; }; sleep 0.1; done
+    fail "the program did not end"
+}
+
+expect_file() { # path expected-text (compared byte for byte, with a final line end)
+    printf '%s\n' "$2" >"$work/expected"
+    cmp -s "$1" "$work/expected" || fail "$1 holds:
+$(cat -A "$1" 2>/dev/null)
+expected:
+$(cat -A "$work/expected")"
+}
+
+# Picks entry n (1-based) of a drop-down with the keyboard, as a user choosing from its list.
+choose_from_dropdown() { # left top width height n
+    click_at "$1" "$2" "$3" "$4"
+    xdotool key --clearmodifiers F4
+    sleep 0.3
+    xdotool key Home
+    for _ in $(seq 2 "$5"); do xdotool key Down; done
+    xdotool key Return
+    sleep 0.3
+}
+
+# 1. First start: the default engine is created; Exit stores the shown engine and query key.
+start_app
+click_at 120 480 855 255 # cmdExit
+wait_exit
+expect_file "$work/run/tarvolin.ini" "[Engine]
+Altavista=Query?
+[LastUsed]
+engine=Altavista
+querykey=Query?"
+
+# 2. Dissect a URL, pick a remembered value, compose and launch.
+printf '[hl=]\nen=en\nde=de\n[num=]\n10=10\n' >"$work/run/Altavista.ini"
+start_app
+click_at 1080 120 9615 285 # txtParseMe
+xdotool type --delay 20 'http://x.test/cgi-bin/query?pg=q&hl=fr&q=cats'
+click_at 120 120 855 255 # cmdParse
+choose_from_dropdown 3960 1920 1695 315 1 # cmbKey(1), the row of "hl=": first entry, "en"
+click_at 120 5160 1215 375 # cmdNewURL
+click_at 120 6000 1215 255 # cmdLaunch
+for _ in $(seq 50); do [ -s "$work/opened.txt" ] && break; sleep 0.1; done
+expect_file "$work/opened.txt" "http://x.test/cgi-bin/query?pg=q&hl=en&q=cats"
+expect_file "$work/run/Altavista.ini" "[hl=]
+en=en
+de=de
+fr=fr
+[num=]
+10=10
+[pg=]
+q=q"
+click_at 120 480 855 255 # cmdExit
+wait_exit
