@@ -1,5 +1,7 @@
 #include "settings/engine_file_name.h"
 
+#include <algorithm>
+
 namespace tarvolin {
 
 namespace {

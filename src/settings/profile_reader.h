@@ -7,7 +7,9 @@
 namespace tarvolin {
 
 // The program's readers: each starts with the customary buffer of 2048 blanks, grows it and
-// reads again whenever the result signals a cut, so values and lists always arrive whole.
+// reads again whenever the result signals a cut, so values and lists always arrive whole. Each
+// holds a ProfileStore::Group meanwhile, so the retries do not read the file again. Lists are
+// split with PopListItem and their empty names skipped.
 inline constexpr qsizetype kProfileBufferSize = 2048;
 
 // The value of one entry; empty when the entry is missing or empty (result 0).
