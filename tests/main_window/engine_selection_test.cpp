@@ -23,8 +23,8 @@ private slots:
     void chooseEngine_withoutQueryKey_keepsShownQueryKey();
     void chooseEngine_optionButtons_reenabledOnlyWhenFirstIsDisabled_data();
     void chooseEngine_optionButtons_reenabledOnlyWhenFirstIsDisabled();
-    void typedText_matchingAnEntry_runsNoClickHandler_data();
-    void typedText_matchingAnEntry_runsNoClickHandler();
+    void typedText_isKeptAndRunsNoClickHandler_data();
+    void typedText_isKeptAndRunsNoClickHandler();
     void chooseValue_copiesItIntoTheRow();
     void keyList_offersUnshownSectionsInFileOrder();
     void keyList_calledTwice_listsEachNameTwice();
@@ -113,17 +113,21 @@ void EngineSelectionTest::chooseEngine_optionButtons_reenabledOnlyWhenFirstIsDis
     QCOMPARE(w.optKeyClear[disabledRow]->isEnabled(), expectEnabled);
 }
 
-void EngineSelectionTest::typedText_matchingAnEntry_runsNoClickHandler_data() {
+void EngineSelectionTest::typedText_isKeptAndRunsNoClickHandler_data() {
     QTest::addColumn<bool>("engineList");
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("leaveByFocus");
-    QTest::newRow("engine list, Enter") << true << false;
-    QTest::newRow("engine list, focus moves on") << true << true;
-    QTest::newRow("value list, Enter") << false << false;
-    QTest::newRow("value list, focus moves on") << false << true;
+    QTest::newRow("engine list, whole name, Enter") << true << "Beta" << false;
+    QTest::newRow("engine list, whole name, focus moves on") << true << "Beta" << true;
+    QTest::newRow("engine list, start of a name is not completed") << true << "Be" << false;
+    QTest::newRow("value list, whole value, Enter") << false << "de" << false;
+    QTest::newRow("value list, whole value, focus moves on") << false << "de" << true;
+    QTest::newRow("value list, start of a value is not completed") << false << "d" << true;
 }
 
-void EngineSelectionTest::typedText_matchingAnEntry_runsNoClickHandler() {
+void EngineSelectionTest::typedText_isKeptAndRunsNoClickHandler() {
     QFETCH(bool, engineList);
+    QFETCH(QString, typed);
     QFETCH(bool, leaveByFocus);
     WindowHarness h(kEngines);
     h.writeFile(QStringLiteral("Alpha.ini"), "[hl=]\nen=en\nde=de\n");
@@ -131,7 +135,6 @@ void EngineSelectionTest::typedText_matchingAnEntry_runsNoClickHandler() {
     frmMain &w = *h.window;
     h.parse(QStringLiteral("http://e/a?hl=fr"));
     QComboBox *combo = engineList ? w.cmbEngine : w.cmbKey[0];
-    const QString typed = engineList ? QStringLiteral("Beta") : QStringLiteral("de");
 
     combo->setFocus();
     QTest::keyClicks(combo, typed);
