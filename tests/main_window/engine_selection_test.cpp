@@ -146,6 +146,7 @@ void EngineSelectionTest::typedText_isKeptAndRunsNoClickHandler() {
     }
 
     QCOMPARE(combo->currentText(), typed);
+    QCOMPARE(combo->count(), engineList ? 4 : 3);
     QVERIFY(!combo->lineEdit()->isReadOnly());
     QCOMPARE(w.txtEngine->text(), QStringLiteral("Alpha"));
     QCOMPARE(w.txtKey[0]->text(), QStringLiteral("fr"));

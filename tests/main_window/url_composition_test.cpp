@@ -19,7 +19,6 @@ private slots:
     void newUrl_takesRowsWithNameAndValue();
     void newUrl_typedValues_goInVerbatim();
     void newUrl_pressedAgain_overwritesTypedText();
-    void newUrl_beforeAnyParse_isDisabledAndUsesEmptyBase();
     void click_intoComposedUrl_selectsAllEveryTime();
     void launch_handsOverExactTextWithOwner();
     void launch_emptyBox_launchesNothing();
@@ -78,15 +77,6 @@ void UrlCompositionTest::newUrl_pressedAgain_overwritesTypedText() {
     QTest::mouseClick(w.cmdNewURL, Qt::LeftButton);
     QCOMPARE(w.txtNewURL->text(), first);
     QCOMPARE(first, QStringLiteral("u/Query?a=1&b=2"));
-}
-
-void UrlCompositionTest::newUrl_beforeAnyParse_isDisabledAndUsesEmptyBase() {
-    WindowHarness h(kMain);
-    frmMain &w = *h.window;
-    QVERIFY(!w.cmdNewURL->isEnabled());
-    w.txtNewURL->setText(QStringLiteral("kept"));
-    QTest::mouseClick(w.cmdNewURL, Qt::LeftButton);
-    QCOMPARE(w.txtNewURL->text(), QStringLiteral("kept"));
 }
 
 void UrlCompositionTest::click_intoComposedUrl_selectsAllEveryTime() {

@@ -31,7 +31,6 @@ private slots:
     void parse_exampleUrl_fillsRowsAndBase();
     void parse_pairShapes_data();
     void parse_pairShapes();
-    void parse_values_areRememberedExceptForLowercaseQ();
     void parse_twice_listsEveryRememberedValueOnce();
     void parse_25Pairs_showsTwentyRemembersAll();
     void parse_poolAndMenu_mirrorUnshownKeyNames();
@@ -49,14 +48,12 @@ void UrlParsingTest::parse_exampleUrl_fillsRowsAndBase() {
     WindowHarness h(kMain);
     frmMain &w = *h.window;
     w.optKeyClear[6]->setChecked(true);
-    h.parse(QStringLiteral("x/query?pg=q&kl=XX&q=test"));
+    h.parse(QStringLiteral("x/query?pg=q&kl=XX&q=test&Q=TEST"));
 
     QCOMPARE(w.vars.sUrlBase, QStringLiteral("x/query?"));
-    QCOMPARE(w.vars.sParseUrl, QStringLiteral("x/query?pg=q&kl=XX&q=test"));
-    QCOMPARE(captions(w.lblKey),
-             padded({QStringLiteral("pg="), QStringLiteral("kl="), QStringLiteral("q=")}));
-    QCOMPARE(texts(w.txtKey),
-             padded({QStringLiteral("q"), QStringLiteral("XX"), QStringLiteral("test")}));
+    QCOMPARE(w.vars.sParseUrl, QStringLiteral("x/query?pg=q&kl=XX&q=test&Q=TEST"));
+    QCOMPARE(captions(w.lblKey), padded({"pg=", "kl=", "q=", "Q="}));
+    QCOMPARE(texts(w.txtKey), padded({"q", "XX", "test", "TEST"}));
     QVERIFY(w.cmdNewURL->isEnabled());
     QVERIFY(!w.optKeyClear[6]->isChecked());
     // Drop-downs offer what is remembered; the "q=" one is disabled and empty.
@@ -66,7 +63,11 @@ void UrlParsingTest::parse_exampleUrl_fillsRowsAndBase() {
     QCOMPARE(w.cmbKey[1]->currentText(), QString());
     QCOMPARE(w.cmbKey[2]->count(), 0);
     QVERIFY(!w.cmbKey[2]->isEnabled());
+    QCOMPARE(entries(w.cmbKey[3]), QStringList{QStringLiteral("TEST")});
     QVERIFY(w.cmbKey[3]->isEnabled());
+    // Every value is remembered under its key name, but none under "q=".
+    QCOMPARE(h.keyNamesFor(kAlpha), (QStringList{"pg=", "kl=", "Q="}));
+    QVERIFY(!h.fileBytes(QStringLiteral("Alpha.ini")).contains("[q=]"));
 }
 
 void UrlParsingTest::parse_pairShapes_data() {
@@ -122,17 +123,6 @@ void UrlParsingTest::parse_pairShapes() {
     QCOMPARE(w.vars.sUrlBase, base);
     QCOMPARE(captions(w.lblKey), padded(names));
     QCOMPARE(texts(w.txtKey), padded(values));
-}
-
-void UrlParsingTest::parse_values_areRememberedExceptForLowercaseQ() {
-    WindowHarness h(kMain);
-    h.parse(QStringLiteral("e/Query?q=abc&hl=en&Q=ABC"));
-    QCOMPARE(h.keyNamesFor(kAlpha), (QStringList{QStringLiteral("hl="), QStringLiteral("Q=")}));
-    QCOMPARE(h.valuesFor(kAlpha, QStringLiteral("hl=")), QStringList{QStringLiteral("en")});
-    QCOMPARE(h.valuesFor(kAlpha, QStringLiteral("Q=")), QStringList{QStringLiteral("ABC")});
-    QVERIFY(!h.fileBytes(QStringLiteral("Alpha.ini")).contains("[q=]"));
-    QVERIFY(h.window->cmbKey[2]->isEnabled());
-    QVERIFY(!h.window->cmbKey[0]->isEnabled());
 }
 
 void UrlParsingTest::parse_twice_listsEveryRememberedValueOnce() {
