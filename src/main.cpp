@@ -1,3 +1,4 @@
+#include "engine_dialog/dialog.h"
 #include "main_window/frm_main.h"
 #include "main_window/prompter.h"
 #include "settings/profile_store.h"
@@ -16,6 +17,7 @@ int main(int argc, char *argv[]) {
     tarvolin::MessageBoxPrompter prompter;
 
     tarvolin::frmMain window(store, opener, prompter);
+    window.showEngineDialog = tarvolin::openEngineDialog;
     window.show();
     return QApplication::exec();
 }

@@ -1,1 +1,152 @@
-// placeholder
+#include "engine_dialog/dialog.h"
+
+#include "main_window/combo_entries.h"
+#include "main_window/frm_main.h"
+#include "main_window/outer_size.h"
+#include "main_window/prompter.h"
+#include "main_window/twips.h"
+#include "settings/engine_file_name.h"
+#include "settings/profile_store.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <limits>
+
+namespace tarvolin {
+
+namespace {
+
+void place(QWidget *widget, int left, int top, int width, int height) {
+    widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &caption, int left, int top, int width,
+                  int height) {
+    auto *label = new QLabel(caption, parent);
+    label->setTextFormat(Qt::PlainText);
+    place(label, left, top, width, height);
+    return label;
+}
+
+QLineEdit *makeBox(QWidget *parent, int left, int top, int width, int height) {
+    auto *box = new QLineEdit(parent);
+    // A pasted name must arrive whole; QLineEdit would cut it at 32767 characters.
+    box->setMaxLength(std::numeric_limits<int>::max());
+    place(box, left, top, width, height);
+    return box;
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &caption, int left, int top, int width,
+                        int height) {
+    auto *button = new QPushButton(caption, parent);
+    // Buttons of a QDialog become default buttons on focus; Enter must not press one.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    place(button, left, top, width, height);
+    return button;
+}
+
+// The blank test trims spaces only, as the classic Trim does; tabs and line breaks are text.
+bool isBlank(const QString &text) {
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c == QChar(u' '); });
+}
+
+} // namespace
+
+Dialog::Dialog(frmMain &main) : QDialog(&main), main_(main) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildControls();
+    Form_Load();
+}
+
+void Dialog::buildControls() {
+    setWindowTitle(QStringLiteral("Add search engine & query key"));
+    // Created in tab order: the two boxes, OK, Cancel (labels take no focus).
+    lblNewEngine =
+        makeLabel(this, QStringLiteral("Enter new search engine name"), 120, 240, 2205, 195);
+    lblNewQueryKey = makeLabel(this, QStringLiteral("Enter new query key"), 120, 840, 1455, 195);
+    txtNewEngine = makeBox(this, 2400, 240, 2295, 285);
+    txtNewQueryKey = makeBox(this, 2400, 840, 2295, 285);
+    OKButton = makeButton(this, QStringLiteral("OK"), 3600, 1440, 1095, 255);
+    CancelButton = makeButton(this, QStringLiteral("Cancel"), 2400, 1440, 1095, 255);
+    connect(OKButton, &QPushButton::clicked, this, &Dialog::OKButton_Click);
+    connect(CancelButton, &QPushButton::clicked, this, &Dialog::CancelButton_Click);
+    txtNewEngine->setFocus();
+}
+
+void Dialog::Form_Load() {
+    main_.setEnabled(false);
+    // A child window shares its parent's disabled state unless enabled explicitly.
+    setEnabled(true);
+    setOuterSize(*this, 4920, 2205);
+}
+
+void Dialog::OKButton_Click() {
+    if (isBlank(txtNewEngine->text()) || isBlank(txtNewQueryKey->text())) {
+        main_.prompter().inform(this, applicationTitle(),
+                                QStringLiteral("You must fill in both values"));
+        txtNewEngine->setFocus();
+        return;
+    }
+    const QString sEngine = txtNewEngine->text();
+    const QString sQueryKey = txtNewQueryKey->text();
+
+    main_.setEnabled(true);
+    ClearMainForm();
+    main_.txtEngine->setText(sEngine);
+    main_.txtQueryKey->setText(sQueryKey);
+    appendEntries(main_.cmbEngine, {sEngine});
+    // The list must not show a former choice beside the new engine.
+    main_.cmbEngine->setCurrentIndex(-1);
+    main_.profileStore().WritePrivateProfileString(QStringLiteral("Engine"), sEngine, sQueryKey,
+                                                   main_.vars.sMainIniFile);
+    main_.vars.sEngineIniFile = EngineIniFile(sEngine);
+    // The new engine is current, so choosing the former one again is a real switch.
+    main_.vars.sCurrentEngine = sEngine;
+    main_.vars.sCurrentQueryKey = sQueryKey;
+    Unload();
+}
+
+void Dialog::CancelButton_Click() {
+    main_.setEnabled(true);
+    Unload();
+}
+
+void Dialog::Form_QueryUnload(int UnloadMode) {
+    // OK and Cancel have enabled the main window already.
+    if (UnloadMode == kClosedByUser) {
+        main_.setEnabled(true);
+    }
+}
+
+void Dialog::ClearMainForm() {
+    main_.txtParseMe->clear();
+    main_.cmdNewURL->setEnabled(false);
+    main_.txtNewURL->clear();
+    main_.ResetKeyRows();
+}
+
+void Dialog::reject() {}
+
+void Dialog::closeEvent(QCloseEvent *event) {
+    // QDialog's own handler would reject(), which does nothing here; a close is never refused.
+    Form_QueryUnload(unloadingFromCode_ ? kClosedByCode : kClosedByUser);
+    event->accept();
+}
+
+void Dialog::Unload() {
+    unloadingFromCode_ = true;
+    close();
+}
+
+void openEngineDialog(frmMain &main) {
+    auto *dialog = new Dialog(main);
+    dialog->show();
+}
+
+} // namespace tarvolin
