@@ -79,7 +79,7 @@ void frmMain::connectKeyRowEditing() {
     auto *filter = new KeyRowEventFilter(*this);
     for (int i = 0; i < kKeyRows; ++i) {
         lblKey[i]->installEventFilter(filter);
-        // Without tracking a line edit only sees moves while a button is held.
+        // Line edits track the mouse already; the tool tip depends on it, so say so.
         txtKey[i]->setMouseTracking(true);
         txtKey[i]->installEventFilter(filter);
     }
