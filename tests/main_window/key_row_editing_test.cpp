@@ -105,7 +105,6 @@ class KeyRowEditingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void addKey_fillsFirstFreeRowOnly();
     void addKey_noChoiceOrNoFreeRow_changesNothing();
     void clearRow_givesKeyBackAndKeepsButtonSelected();
     void clearRow_thenAddAgain_landsInFirstFreeRow_data();
@@ -122,24 +121,6 @@ private slots:
     void toolTip_showsDecodedCurrentText();
     void testButton_givesSlash();
 };
-
-void KeyRowEditingTest::addKey_fillsFirstFreeRowOnly() {
-    auto h = parsedWindow();
-    frmMain &w = *h->window;
-    QTest::mouseClick(w.optKeyClear[5], Qt::LeftButton); // a later, free row selected
-
-    chooseEntry(w.cmbAvailKeys, 1);
-    QTest::mouseClick(w.cmdAddKey, Qt::LeftButton);
-
-    QCOMPARE(captions(w.lblKey), padded({u"q="_qs, u"hl="_qs, u"num="_qs}));
-    QCOMPARE(entries(w.cmbKey[2]), QStringList{u"10"_qs});
-    QVERIFY(w.optKeyClear[5]->isChecked());
-    QCOMPARE(entries(w.cmbAvailKeys), (QStringList{u"ie="_qs, u"start="_qs}));
-    QCOMPARE(menuMirror(w), expectedMirror(w));
-    // The taken entry leaves no choice behind: a second click adds nothing more.
-    QTest::mouseClick(w.cmdAddKey, Qt::LeftButton);
-    QCOMPARE(captions(w.lblKey), padded({u"q="_qs, u"hl="_qs, u"num="_qs}));
-}
 
 void KeyRowEditingTest::addKey_noChoiceOrNoFreeRow_changesNothing() {
     auto h = parsedWindow();
@@ -188,7 +169,7 @@ void KeyRowEditingTest::clearRow_thenAddAgain_landsInFirstFreeRow_data() {
     QTest::addColumn<int>("landsIn");
     QTest::addColumn<bool>("row5StaysSelected");
     QTest::newRow("only row 5 free") << QList<int>{5} << 5 << false;
-    QTest::newRow("a lower row free too") << QList<int>{2, 5} << 2 << true;
+    QTest::newRow("a lower row free, row 5 selected") << QList<int>{2, 5} << 2 << true;
 }
 
 void KeyRowEditingTest::clearRow_thenAddAgain_landsInFirstFreeRow() {
@@ -208,8 +189,14 @@ void KeyRowEditingTest::clearRow_thenAddAgain_landsInFirstFreeRow() {
     QTest::mouseClick(w.cmdAddKey, Qt::LeftButton);
 
     QCOMPARE(w.lblKey[landsIn]->text(), u"f="_qs);
+    QCOMPARE(entries(w.cmbKey[landsIn]), QStringList{u"6"_qs});
     QCOMPARE(w.optKeyClear[5]->isChecked(), row5StaysSelected);
+    QVERIFY(!entries(w.cmbAvailKeys).contains(u"f="_qs));
     QCOMPARE(menuMirror(w), expectedMirror(w));
+    // The taken entry leaves no choice behind: a second click adds nothing more.
+    const QStringList filled = captions(w.lblKey);
+    QTest::mouseClick(w.cmdAddKey, Qt::LeftButton);
+    QCOMPARE(captions(w.lblKey), filled);
 }
 
 void KeyRowEditingTest::formerQueryRow_keepsDropDownDisabled_data() {
