@@ -1,10 +1,10 @@
 #include "engine_dialog/dialog.h"
 
 #include "main_window/combo_entries.h"
+#include "main_window/controls.h"
 #include "main_window/frm_main.h"
 #include "main_window/outer_size.h"
 #include "main_window/prompter.h"
-#include "main_window/twips.h"
 #include "settings/engine_file_name.h"
 #include "settings/profile_store.h"
 
@@ -15,41 +15,10 @@
 #include <QPushButton>
 
 #include <algorithm>
-#include <limits>
 
 namespace tarvolin {
 
 namespace {
-
-void place(QWidget *widget, int left, int top, int width, int height) {
-    widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
-}
-
-QLabel *makeLabel(QWidget *parent, const QString &caption, int left, int top, int width,
-                  int height) {
-    auto *label = new QLabel(caption, parent);
-    label->setTextFormat(Qt::PlainText);
-    place(label, left, top, width, height);
-    return label;
-}
-
-QLineEdit *makeBox(QWidget *parent, int left, int top, int width, int height) {
-    auto *box = new QLineEdit(parent);
-    // A pasted name must arrive whole; QLineEdit would cut it at 32767 characters.
-    box->setMaxLength(std::numeric_limits<int>::max());
-    place(box, left, top, width, height);
-    return box;
-}
-
-QPushButton *makeButton(QWidget *parent, const QString &caption, int left, int top, int width,
-                        int height) {
-    auto *button = new QPushButton(caption, parent);
-    // Buttons of a QDialog become default buttons on focus; Enter must not press one.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    place(button, left, top, width, height);
-    return button;
-}
 
 // The blank test trims spaces only, as the classic Trim does; tabs and line breaks are text.
 bool isBlank(const QString &text) {
@@ -67,9 +36,8 @@ Dialog::Dialog(frmMain &main) : QDialog(&main), main_(main) {
 void Dialog::buildControls() {
     setWindowTitle(QStringLiteral("Add search engine & query key"));
     // Created in tab order: the two boxes, OK, Cancel (labels take no focus).
-    lblNewEngine =
-        makeLabel(this, QStringLiteral("Enter new search engine name"), 120, 240, 2205, 195);
-    lblNewQueryKey = makeLabel(this, QStringLiteral("Enter new query key"), 120, 840, 1455, 195);
+    lblNewEngine = makeCaptionLabel(this, QStringLiteral("Enter new search engine name"), 120, 240);
+    lblNewQueryKey = makeCaptionLabel(this, QStringLiteral("Enter new query key"), 120, 840);
     txtNewEngine = makeBox(this, 2400, 240, 2295, 285);
     txtNewQueryKey = makeBox(this, 2400, 840, 2295, 285);
     OKButton = makeButton(this, QStringLiteral("OK"), 3600, 1440, 1095, 255);

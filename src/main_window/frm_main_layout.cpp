@@ -1,12 +1,10 @@
 #include "main_window/click_line_edit.h"
+#include "main_window/controls.h"
 #include "main_window/frm_main.h"
-#include "main_window/twips.h"
 
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
+#include <QFont>
 #include <QMenu>
-#include <QPushButton>
 #include <QRadioButton>
 
 #include <limits>
@@ -14,36 +12,6 @@
 namespace tarvolin {
 
 namespace {
-
-void place(QWidget *widget, int left, int top, int width, int height) {
-    widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
-}
-
-template <typename Widget>
-Widget *makeBox(QWidget *parent, int left, int top, int width, int height) {
-    auto *box = new Widget(parent);
-    // URLs of several megabytes must arrive whole; QLineEdit would cut them at 32767.
-    box->setMaxLength(std::numeric_limits<int>::max());
-    place(box, left, top, width, height);
-    return box;
-}
-
-QLabel *makeLabel(QWidget *parent, const QString &caption, int left, int top, int width,
-                  int height) {
-    auto *label = new QLabel(caption, parent);
-    // Key names come from URLs: never let one be taken for markup.
-    label->setTextFormat(Qt::PlainText);
-    place(label, left, top, width, height);
-    return label;
-}
-
-QPushButton *makeButton(QWidget *parent, const QString &caption, int left, int top, int width,
-                        int height) {
-    auto *button = new QPushButton(caption, parent);
-    button->setAutoDefault(false);
-    place(button, left, top, width, height);
-    return button;
-}
 
 // An editable drop-down that only a choice from its list activates. An editable QComboBox
 // also reports typed text that matches an entry as a choice, on Return and on focus loss,
@@ -65,6 +33,11 @@ QComboBox *makeCombo(QWidget *parent, int left, int top, int width, int height) 
 
 void frmMain::buildControls() {
     setWindowTitle(QStringLiteral("Tarvolin"));
+    // The geometry is fixed in pixels and laid out for a small 8-point font; a larger desktop
+    // font would cut captions.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
 
     // Created in tab order, so the focus chain needs no rearranging.
     auto *parseMe = makeBox<ClickLineEdit>(this, 1080, 120, 9615, 285);
@@ -73,17 +46,16 @@ void frmMain::buildControls() {
     cmdParse = makeButton(this, QStringLiteral("Parse"), 120, 120, 855, 255);
     cmdExit = makeButton(this, QStringLiteral("Exit"), 120, 480, 855, 255);
 
-    lblEngine = makeLabel(this, QStringLiteral("Search engine"), 1080, 480, 1035, 195);
-    txtEngine = makeBox<QLineEdit>(this, 2280, 480, 1215, 285);
+    lblEngine = makeCaptionLabel(this, QStringLiteral("Search engine"), 1080, 480);
+    txtEngine = makeBox(this, 2280, 480, 1215, 285);
     txtEngine->setReadOnly(true);
-    lblQueryKey = makeLabel(this, QStringLiteral("Query key"), 3600, 480, 720, 195);
-    txtQueryKey = makeBox<QLineEdit>(this, 4440, 480, 1215, 285);
+    lblQueryKey = makeCaptionLabel(this, QStringLiteral("Query key"), 3600, 480);
+    txtQueryKey = makeBox(this, 4440, 480, 1215, 285);
     txtQueryKey->setReadOnly(true);
-    lblAvailableEngines =
-        makeLabel(this, QStringLiteral("Available engines"), 5760, 480, 1245, 195);
+    lblAvailableEngines = makeCaptionLabel(this, QStringLiteral("Available engines"), 5760, 480);
     cmbEngine = makeCombo(this, 7200, 480, 1935, 315);
     cmdNewEngine = makeButton(this, QStringLiteral("Add new engine"), 9240, 480, 1455, 255);
-    lblAvailKeys = makeLabel(this, QStringLiteral("Additional keys"), 5760, 840, 1065, 195);
+    lblAvailKeys = makeCaptionLabel(this, QStringLiteral("Additional keys"), 5760, 840);
     cmbAvailKeys = makeCombo(this, 7200, 840, 1935, 315);
     cmdAddKey = makeButton(this, QStringLiteral("Add key to form"), 9240, 840, 1455, 255);
 
@@ -95,7 +67,7 @@ void frmMain::buildControls() {
         optKeyClear[i] = new QRadioButton(QStringLiteral("Option1"), this);
         optKeyClear[i]->setAutoExclusive(false);
         place(optKeyClear[i], right ? 7680 : 1920, top, 255, 255);
-        txtKey[i] = makeBox<QLineEdit>(this, right ? 8040 : 2280, top, right ? 1695 : 1575, 285);
+        txtKey[i] = makeBox(this, right ? 8040 : 2280, top, right ? 1695 : 1575, 285);
         cmbKey[i] = makeCombo(this, right ? 9840 : 3960, top, 1695, 315);
     }
 
@@ -105,7 +77,7 @@ void frmMain::buildControls() {
     connect(newUrl, &ClickLineEdit::clicked, this, &frmMain::txtNewURL_Click);
     txtNewURL = newUrl;
 
-    txtTest = makeBox<QLineEdit>(this, 8040, 6000, 1455, 285);
+    txtTest = makeBox(this, 8040, 6000, 1455, 285);
     lblTest = makeLabel(this, QString(), 9720, 6000, 855, 255);
     cmdTest = makeButton(this, QStringLiteral("Test"), 10680, 6000, 855, 255);
     for (QWidget *hidden : {static_cast<QWidget *>(txtTest), static_cast<QWidget *>(lblTest),
