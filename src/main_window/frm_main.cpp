@@ -8,13 +8,18 @@
 namespace tarvolin {
 
 frmMain::frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, QWidget *parent)
+    : frmMain(store, opener, prompter, SkipLoad{}, parent) {
+    Form_Load();
+}
+
+frmMain::frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, SkipLoad,
+                 QWidget *parent)
     : QWidget(parent), store_(store), opener_(opener), prompter_(prompter) {
     buildControls();
     connectHandlers();
     connectKeyRowEditing();
     connectTestGroup();
     connectNewEngineButton();
-    Form_Load();
 }
 
 frmMain::~frmMain() = default;

@@ -41,6 +41,11 @@ public:
     static constexpr int kKeyRows = 20;
 
     frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, QWidget *parent = nullptr);
+    // Builds and connects the same controls but skips Form_Load, so no profile file is touched:
+    // the bare window that start-up measurements compare against.
+    struct SkipLoad {};
+    frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, SkipLoad,
+            QWidget *parent = nullptr);
     ~frmMain() override;
 
     // --- Controls (built in frm_main_layout.cpp) -------------------------------------------
