@@ -77,6 +77,14 @@ choose_from_dropdown() { # left top width height n
     sleep 0.3
 }
 
+# Clicks Launch URL and checks the text the opener received.
+launch_and_expect() { # expected-url
+    rm -f "$work/opened.txt"
+    click_at 120 6000 1215 255 # cmdLaunch
+    for _ in $(seq 50); do [ -s "$work/opened.txt" ] && break; sleep 0.1; done
+    expect_file "$work/opened.txt" "$1"
+}
+
 # 1. First start: the default engine is created; Exit stores the shown engine and query key.
 start_app
 click_at 120 480 855 255 # cmdExit
@@ -95,9 +103,7 @@ xdotool type --delay 20 'http://x.test/cgi-bin/query?pg=q&hl=fr&q=cats'
 click_at 120 120 855 255 # cmdParse
 choose_from_dropdown 3960 1920 1695 315 1 # cmbKey(1), the row of "hl=": first entry, "en"
 click_at 120 5160 1215 375 # cmdNewURL
-click_at 120 6000 1215 255 # cmdLaunch
-for _ in $(seq 50); do [ -s "$work/opened.txt" ] && break; sleep 0.1; done
-expect_file "$work/opened.txt" "http://x.test/cgi-bin/query?pg=q&hl=en&q=cats"
+launch_and_expect "http://x.test/cgi-bin/query?pg=q&hl=en&q=cats"
 expect_file "$work/run/Altavista.ini" "[hl=]
 en=en
 de=de
@@ -106,5 +112,30 @@ fr=fr
 10=10
 [pg=]
 q=q"
+
+# 3. A right-click on a free row's label offers the engine's other keys; pick one.
+click_at 120 2640 1695 255 3 # lblKey(3), right button: the pop-up opens at the pointer
+xdotool key Down Right Return # "Add additional key" > its first entry, "num="
+sleep 0.3
+click_at 2280 2640 1575 285 # txtKey(3)
+xdotool type '50'
+click_at 120 5160 1215 375 # cmdNewURL
+launch_and_expect "http://x.test/cgi-bin/query?pg=q&hl=en&q=cats&num=50"
+
+# 4. Add an engine through the dialog; it becomes the engine stored on exit.
+click_at 9240 480 1455 255 # cmdNewEngine
+dialog=$(xdotool search --sync --onlyvisible --name '^Add search engine & query key$' | head -n 1)
+xdotool windowfocus --sync "$dialog" || true
+xdotool type 'Example'
+xdotool key Tab
+xdotool type 'search?'
+xdotool mousemove --window "$dialog" $(((3600 + 1095 / 2) / 15)) $(((1440 + 255 / 2) / 15)) click 1
+sleep 0.5
 click_at 120 480 855 255 # cmdExit
 wait_exit
+expect_file "$work/run/tarvolin.ini" "[Engine]
+Altavista=Query?
+Example=search?
+[LastUsed]
+engine=Example
+querykey=search?"
