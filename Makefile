@@ -1,6 +1,7 @@
 # The two everyday commands: `make run` builds and starts Tarvolin, `make test` builds and
 # runs every test. Both install the Debian packages they miss first.
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
 
 .PHONY: run test test-asan bench fuzz install clean
 
@@ -31,8 +32,8 @@ bench:
 fuzz:
 	scripts/install-deps fuzz
 	cmake --preset fuzz
-	cmake --build --preset fuzz -j $(JOBS)
-	fuzz/run-all build/fuzz/fuzz 60
+	cmake --build --preset fuzz -j $(JOBS) --target fuzzers
+	fuzz/run-all build/fuzz/fuzz $(FUZZ_SECONDS)
 
 install:
 	cmake --preset release
