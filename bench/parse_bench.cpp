@@ -1,0 +1,135 @@
+// A Parse click against the least any parse must do with the same file: read it once and
+// rewrite it, atomically, durably and under its lock, with the bytes the parse produced.
+
+#include "cases.h"
+#include "corpus.h"
+#include "results.h"
+#include "workspace.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QLockFile>
+#include <QPushButton>
+#include <QSaveFile>
+
+#include <string>
+
+namespace tarvolin::bench {
+
+namespace {
+
+struct ParseCase {
+    std::string name; // benchmark name; its baseline adds "/baseline"
+    QByteArray engineFile;
+    QString url;
+};
+
+// A loaded, shown window on a folder holding the main file and the case's engine file.
+struct ParseSetup {
+    Workspace workspace;
+    std::unique_ptr<frmMain> window;
+
+    bool prepare(const ParseCase &c) {
+        if (!workspace.write(mainFileName(), mainFileText(50)) ||
+            !workspace.write(engineFileName(), c.engineFile))
+            return false;
+        window = workspace.loadedWindow();
+        return showUntilPainted(*window);
+    }
+
+    // Puts the engine file back as it was and the URL in the box, outside the timing.
+    bool reset(const ParseCase &c) {
+        window->txtParseMe->setText(c.url);
+        settle();
+        return workspace.write(engineFileName(), c.engineFile);
+    }
+};
+
+void parseClick(benchmark::State &state, const ParseCase &c) {
+    ParseSetup setup;
+    if (!setup.prepare(c)) {
+        state.SkipWithError("cannot set up the window");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        const bool ready = setup.reset(c);
+        state.ResumeTiming();
+        if (!ready) {
+            state.SkipWithError("cannot restore the engine file");
+            break;
+        }
+        setup.window->cmdParse->click();
+    }
+    // A parse that found no query key or wrote nothing would be quick and meaningless.
+    if (setup.window->lblKey[0]->text().isEmpty() ||
+        setup.workspace.read(engineFileName()) == c.engineFile)
+        state.SkipWithError("the parse did not fill the rows and write the engine file");
+}
+
+void readAndRewrite(benchmark::State &state, const ParseCase &c) {
+    ParseSetup setup;
+    if (!setup.prepare(c) || !setup.reset(c)) {
+        state.SkipWithError("cannot set up the window");
+        return;
+    }
+    setup.window->cmdParse->click();
+    const QByteArray produced = setup.workspace.read(engineFileName());
+    const QString path = setup.workspace.filePath(engineFileName());
+    for (auto _ : state) {
+        state.PauseTiming();
+        const bool ready = setup.workspace.write(engineFileName(), c.engineFile);
+        state.ResumeTiming();
+        QLockFile lock(path + QStringLiteral(".lock"));
+        QFile in(path);
+        QSaveFile out(path);
+        if (!ready || !lock.lock() || !in.open(QIODevice::ReadOnly)) {
+            state.SkipWithError("cannot lock or read the engine file");
+            break;
+        }
+        const QByteArray bytes = in.readAll();
+        benchmark::DoNotOptimize(bytes.constData());
+        in.close();
+        if (!out.open(QIODevice::WriteOnly) || out.write(produced) != produced.size() ||
+            !out.commit()) {
+            state.SkipWithError("cannot save the engine file");
+            break;
+        }
+    }
+}
+
+void registerCase(const ParseCase &c) {
+    onWallClock(benchmark::RegisterBenchmark(c.name.c_str(), parseClick, c),
+                benchmark::kMillisecond);
+    onWallClock(benchmark::RegisterBenchmark((c.name + "/baseline").c_str(), readAndRewrite, c),
+                benchmark::kMillisecond);
+}
+
+} // namespace
+
+void registerParseCases(Corpus &corpus, Table &table) {
+    constexpr int kNames = 50;
+    const QString url25 = realisticUrl(25);
+    const std::vector<ParseCase> cases = {
+        {"parse/25_pairs/2KB", corpus.engineFile(2 * kKiB), url25},
+        {"parse/25_pairs/1MB", corpus.engineFile(kMiB), url25},
+        {"parse/25_pairs/10MB", corpus.engineFile(10 * kMiB), url25},
+        {"parse/1000_pairs/2KB", corpus.engineFile(2 * kKiB), repeatedNamesUrl(1000, kNames)},
+        {"parse/100000_pairs/2KB", corpus.engineFile(2 * kKiB), repeatedNamesUrl(100000, kNames)},
+    };
+    const char *labels[] = {
+        "Parse, 25 pairs, 2 KB engine file", "Parse, 25 pairs, 1 MB engine file",
+        "Parse, 25 pairs, 10 MB engine file", "Parse, 1,000 pairs (50 names), 2 KB engine file",
+        "Parse, 100,000 pairs (50 names), 2 KB engine file"};
+    for (size_t i = 0; i < cases.size(); ++i) {
+        registerCase(cases[i]);
+        table.addTimeRatio(labels[i], cases[i].name, cases[i].name + "/baseline", 2.0);
+    }
+    table.addPerUnit("Parse, per pair, 25 pairs", "parse/25_pairs/2KB", 25);
+    table.addPerUnit("Parse, per pair, 1,000 pairs", "parse/1000_pairs/2KB", 1000);
+    table.addPerUnit("Parse, per pair, 100,000 pairs", "parse/100000_pairs/2KB", 100000);
+    table.addPerUnitRatio("Parse, per pair, 100,000 vs 1,000 pairs", "parse/100000_pairs/2KB",
+                          100000, "parse/1000_pairs/2KB", 1000, 1.25);
+}
+
+} // namespace tarvolin::bench

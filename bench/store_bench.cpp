@@ -1,0 +1,87 @@
+// The store's read path on text held in memory: listing one section's entry names, against
+// SimpleIni loading the same text and listing the same section.
+
+#include "cases.h"
+#include "corpus.h"
+#include "results.h"
+
+#include "settings/profile_document.h"
+
+// Header-only use: no character conversion (ConvertUTF.h is not shipped), and Debian's header
+// keeps the template bodies behind SI_IMPLEMENTATION.
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
+
+#include <list>
+
+namespace tarvolin::bench {
+
+namespace {
+
+void ourEntryNames(benchmark::State &state, const QByteArray &bytes, const QString &section) {
+    qsizetype names = 0;
+    for (auto _ : state) {
+        // A fresh document each time: its header index is part of the work.
+        const ProfileDocument document(bytes);
+        const QStringList list = document.entryNames(section);
+        names = list.size();
+        benchmark::DoNotOptimize(list.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+    if (names == 0)
+        state.SkipWithError("the section listed no names");
+}
+
+void simpleIniEntryNames(benchmark::State &state, const QByteArray &bytes, const QString &section) {
+    const std::string name = section.toStdString();
+    size_t names = 0;
+    for (auto _ : state) {
+        // Case-sensitive, as the store is.
+        CSimpleIniCaseA ini;
+        if (ini.LoadData(bytes.constData(), size_t(bytes.size())) < 0) {
+            state.SkipWithError("SimpleIni could not load the text");
+            break;
+        }
+        CSimpleIniCaseA::TNamesDepend keys;
+        ini.GetAllKeys(name.c_str(), keys);
+        names = keys.size();
+        benchmark::DoNotOptimize(&keys);
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+    if (names == 0)
+        state.SkipWithError("the section listed no names");
+}
+
+void registerPair(const std::string &name, const QByteArray &bytes, const QString &section) {
+    onWallClock(benchmark::RegisterBenchmark(name.c_str(), ourEntryNames, bytes, section),
+                benchmark::kMicrosecond);
+    onWallClock(benchmark::RegisterBenchmark((name + "/simpleini").c_str(), simpleIniEntryNames,
+                                             bytes, section),
+                benchmark::kMicrosecond);
+}
+
+} // namespace
+
+void registerStoreCases(Corpus &corpus, Table &table) {
+    constexpr double kGoalMBps = 2500;
+    const QByteArray &multi = corpus.engineFile(kMiB);
+    const QStringList sections = sectionNamesOf(multi);
+    // A section from the middle of the file, as a row's value list would ask for.
+    const QString middle = sections.value(sections.size() / 2);
+    registerPair("store/entry_names/1MB_multi_section", multi, middle);
+    table.addThroughput("Store: one section's names, 1 MB file of " +
+                            std::to_string(sections.size()) + " sections (vs SimpleIni)",
+                        "store/entry_names/1MB_multi_section",
+                        "store/entry_names/1MB_multi_section/simpleini", double(multi.size()),
+                        kGoalMBps);
+
+    const QByteArray &single = corpus.singleSection(kMiB);
+    registerPair("store/entry_names/1MB_single_section", single, QStringLiteral("ved="));
+    table.addThroughput("Store: all names, 1 MB single-section file (vs SimpleIni)",
+                        "store/entry_names/1MB_single_section",
+                        "store/entry_names/1MB_single_section/simpleini", double(single.size()),
+                        kGoalMBps);
+}
+
+} // namespace tarvolin::bench
