@@ -19,16 +19,25 @@ namespace {
 
 // Long enough to outwait another instance's write, short enough not to freeze the window.
 constexpr int kLockTimeoutMs = 5000;
+// A process killed between creating its lock file and writing its id leaves an empty lock that
+// only its age shows to be stale. A live owner's lock is never taken: it holds a native lock too.
+constexpr int kStaleLockMs = 1000;
 
-QByteArray readFileBytes(const QString &filePath) {
-    // Only regular files: a folder or a pipe in the file's place reads as empty (never blocks).
-    if (!QFileInfo(filePath).isFile())
-        return {};
+// Empty when there is no file; nullopt when something is there that cannot be read: a folder or
+// a pipe (never opened, so never blocks), or a file without read permission or with a read error.
+std::optional<QByteArray> readFileBytes(const QString &filePath) {
+    const QFileInfo info(filePath);
+    if (!info.exists())
+        return QByteArray();
+    if (!info.isFile())
+        return std::nullopt;
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
+        return std::nullopt;
     QByteArray bytes = file.readAll();
-    return file.error() == QFileDevice::NoError ? bytes : QByteArray();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
 }
 
 bool acquire(QLockFile &lock) {
@@ -117,7 +126,7 @@ ProfileStore::State::OpenFile &ProfileStore::State::open(const QString &filePath
     auto it = files.find(filePath);
     if (it == files.end()) {
         it = files.try_emplace(filePath).first;
-        it->second.document = ProfileDocument(readFileBytes(filePath));
+        it->second.document = ProfileDocument(readFileBytes(filePath).value_or(QByteArray()));
     }
     return it->second;
 }
@@ -131,14 +140,21 @@ ProfileStore::State::OpenFile *ProfileStore::State::openForWriting(const QString
     }
     const QFileInfo info(filePath);
     auto lock = std::make_unique<QLockFile>(filePath + QStringLiteral(".lock"));
+    lock->setStaleLockTime(kStaleLockMs);
     if ((info.exists() && !info.isFile()) || !acquire(*lock)) {
         open(filePath).lockFailed = true;
         return nullptr;
     }
-    // Read (again) under the lock, so another instance's write since our read is not lost.
+    // Read (again) under the lock, so another instance's write since our read is not lost. A
+    // file that is there but cannot be read (write-only) is never replaced: its content is unknown.
+    std::optional<QByteArray> bytes = readFileBytes(filePath);
+    if (!bytes) {
+        open(filePath).lockFailed = true;
+        return nullptr;
+    }
     OpenFile &file = files[filePath];
     file.lock = std::move(lock);
-    file.document = ProfileDocument(readFileBytes(filePath));
+    file.document = ProfileDocument(std::move(*bytes));
     file.cached = OpenFile::Cached::Nothing;
     return &file;
 }

@@ -41,10 +41,11 @@ namespace tarvolin {
 //    file gets the platform's. A last line without line end gets one before anything is added.
 //  - Writes are atomic (QSaveFile: temporary file renamed over the old one) and each
 //    read-modify-write holds a lock file beside the profile file ("name.ini.lock", stale locks
-//    of dead processes recovered), so two processes never lose each other's writes.
+//    of dead processes recovered, empty ones after a second), so two processes never lose each
+//    other's writes.
 //  - A write that fails (lock not had within 5 s, read-only or missing folder, a folder in the
-//    file's place, a full disk) leaves the old file intact and returns false; callers may
-//    ignore the result.
+//    file's place, a file that cannot be read, a full disk) leaves the old file intact and
+//    returns false; callers may ignore the result.
 //  - A file that cannot be read, or is not a regular file, reads as empty.
 class ProfileStore {
 public:
