@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace tarvolin::bench {
 
 namespace {
@@ -33,6 +35,9 @@ std::optional<Row> unavailable(const Collector &collector, const std::string &na
 }
 
 } // namespace
+
+Collector::Collector()
+    : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OutputOptions(OO_Tabular)) {}
 
 void Collector::ReportRuns(const std::vector<Run> &runs) {
     for (const Run &run : runs) {

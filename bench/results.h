@@ -26,6 +26,8 @@ inline benchmark::internal::Benchmark *onWallClock(benchmark::internal::Benchmar
 
 class Collector final : public benchmark::ConsoleReporter {
 public:
+    // Colours only on a terminal, so that a saved log stays plain text.
+    Collector();
     void ReportRuns(const std::vector<Run> &runs) override;
 
     // Seconds per iteration; nullopt when the benchmark did not run or failed.
