@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: run test test-asan bench fuzz install clean
+.PHONY: run test test-asan bench bench-build fuzz install clean
 
 run:
 	scripts/install-deps run
@@ -23,11 +23,13 @@ test-asan:
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
-bench:
+bench: bench-build
+	./build/bench/bench/tarvolin_bench
+
+bench-build:
 	scripts/install-deps bench
 	cmake --preset bench
 	cmake --build --preset bench -j $(JOBS)
-	./build/bench/bench/tarvolin_bench
 
 fuzz:
 	scripts/install-deps fuzz
