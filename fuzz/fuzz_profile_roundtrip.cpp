@@ -1,0 +1,201 @@
+// Writing arbitrary names and values into an arbitrary profile file, then reading back.
+//
+// The input gives the file's first bytes and up to eight writes; a write's section and entry
+// name are either new text or names the file already lists, so edits, additions and new
+// sections all occur. The writes go once through the in-memory document and once through the
+// store into a real file (the first few one by one, the rest in one Group). For both results:
+//  - each written entry reads back exactly its last value;
+//  - every entry not written reads back as before;
+//  - the section list is the old one plus the new sections, each entry list of a written section
+//    the old one plus the new names, in the order first written;
+//  - apart from the lines of written entries and the headers of written sections, the lines
+//    are byte for byte the old lines, in the old order (an old last line without a line end
+//    may have gained one).
+
+#include "settings/profile_document.h"
+#include "settings/profile_store.h"
+#include "settings/profile_text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+using namespace tarvolin;
+namespace text = tarvolin::profile_text;
+
+namespace {
+
+struct Write {
+    QString section;
+    QString key;
+    QString value;
+};
+
+void Check(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+const QTemporaryDir &ScratchFolder() {
+    static const QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                       ? QStringLiteral("/dev/shm/fuzz-roundtrip-XXXXXX")
+                                       : QDir::tempPath() +
+                                             QStringLiteral("/fuzz-roundtrip-XXXXXX"));
+    Check(dir.isValid());
+    return dir;
+}
+
+QString Text(FuzzedDataProvider &input) {
+    const std::string bytes = input.ConsumeRandomLengthString(48);
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+}
+
+// A name the file lists, or new text.
+QString Name(FuzzedDataProvider &input, const QStringList &listed) {
+    if (!listed.isEmpty() && input.ConsumeBool())
+        return listed[input.ConsumeIntegralInRange<qsizetype>(0, listed.size() - 1)];
+    return Text(input);
+}
+
+// Whether a line is a header naming one of `sections` or an entry line whose name is one of
+// `keys`, in whatever section: the lines a write may change or add. Read as the document
+// reads lines; the first line's byte order mark is not part of it.
+bool Touched(QByteArrayView line, const QSet<QString> &sections, const QSet<QString> &keys) {
+    qsizetype start = 0;
+    while (start < line.size() && text::isBlank(line[start]))
+        ++start;
+    if (start == line.size() || line[start] == ';' || line[start] == '#')
+        return false;
+    const bool utf8 = text::isUtf8(line);
+    if (line[start] == '[') {
+        const qsizetype close = line.indexOf(']', start + 1);
+        const QByteArrayView raw =
+            line.sliced(start + 1, (close < 0 ? line.size() : close) - start - 1);
+        return sections.contains(text::decodeField(text::trimmed(raw), utf8));
+    }
+    const qsizetype equals = line.indexOf('=', start);
+    return equals >= 0 && keys.contains(text::decodeField(
+                              text::trimmed(line.sliced(start, equals - start)), utf8));
+}
+
+QList<QByteArrayView> Lines(QByteArrayView bytes) {
+    QList<QByteArrayView> lines;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    while (!bytes.isEmpty()) {
+        const qsizetype newline = bytes.indexOf('\n');
+        lines.append(newline < 0 ? bytes : bytes.first(newline));
+        bytes = newline < 0 ? QByteArrayView() : bytes.sliced(newline + 1);
+    }
+    return lines;
+}
+
+void CheckResult(const QByteArray &before, const ProfileDocument &old, const QList<Write> &writes,
+                 const QByteArray &after) {
+    const ProfileDocument now(after);
+    QSet<QString> writtenSections;
+    QSet<QString> writtenKeys;
+    QHash<QString, QHash<QString, QString>> last;
+    QStringList sections = old.sectionNames();
+    QHash<QString, QStringList> names;
+    for (const Write &w : writes) {
+        writtenSections.insert(w.section);
+        writtenKeys.insert(w.key);
+        last[w.section][w.key] = w.value;
+        if (!names.contains(w.section))
+            names[w.section] = old.entryNames(w.section);
+        const bool listable = !w.key.contains(QChar(u'\0'));
+        if (!old.value(w.section, w.key) && listable && !names[w.section].contains(w.key))
+            names[w.section].append(w.key);
+        if (!w.section.contains(QChar(u'\0')) && !sections.contains(w.section))
+            sections.append(w.section);
+    }
+
+    for (auto section = last.cbegin(); section != last.cend(); ++section) {
+        for (auto entry = section->cbegin(); entry != section->cend(); ++entry)
+            Check(now.value(section.key(), entry.key()) == entry.value());
+        Check(now.entryNames(section.key()) == names[section.key()]);
+    }
+    Check(now.sectionNames() == sections);
+    for (const QString &section : old.sectionNames()) {
+        for (const QString &name : old.entryNames(section)) {
+            if (!last.value(section).contains(name))
+                Check(now.value(section, name) == old.value(section, name));
+        }
+    }
+
+    QList<QByteArrayView> oldLines;
+    for (const QByteArrayView line : Lines(before)) {
+        if (!Touched(line, writtenSections, writtenKeys))
+            oldLines.append(line);
+    }
+    QList<QByteArrayView> newLines;
+    for (const QByteArrayView line : Lines(after)) {
+        if (!Touched(line, writtenSections, writtenKeys))
+            newLines.append(line);
+    }
+    Check(oldLines.size() == newLines.size());
+    const bool lastOpen = !before.isEmpty() && !before.endsWith('\n');
+    for (qsizetype i = 0; i < oldLines.size(); ++i) {
+        const bool gainedEnd = lastOpen && oldLines[i].data() == Lines(before).last().data() &&
+                               newLines[i] == QByteArray(oldLines[i].toByteArray() + '\r');
+        Check(newLines[i] == oldLines[i] || gainedEnd);
+    }
+    Check(after.startsWith("\xEF\xBB\xBF") == before.startsWith("\xEF\xBB\xBF"));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    FuzzedDataProvider input(data, size);
+    const std::string start = input.ConsumeRandomLengthString(2048);
+    const QByteArray before(start.data(), qsizetype(start.size()));
+    const ProfileDocument old(before);
+    const QStringList sections = old.sectionNames();
+
+    QList<Write> writes;
+    const int count = input.ConsumeIntegralInRange(1, 8);
+    for (int i = 0; i < count; ++i) {
+        Write w;
+        w.section = Name(input, sections);
+        w.key = Name(input, old.entryNames(w.section));
+        w.value = Text(input);
+        writes.append(w);
+    }
+    const int single = input.ConsumeIntegralInRange(0, count);
+
+    ProfileDocument edited(before);
+    for (const Write &w : writes)
+        edited.setValue(w.section, w.key, w.value);
+    CheckResult(before, old, writes, edited.toBytes());
+
+    const QTemporaryDir &dir = ScratchFolder();
+    const QString filePath = dir.filePath(QStringLiteral("fuzz.ini"));
+    {
+        QFile file(filePath);
+        Check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        Check(file.write(before) == before.size());
+    }
+    ProfileStore store(dir.path());
+    const QString path = QStringLiteral("./fuzz.ini");
+    for (int i = 0; i < single; ++i)
+        Check(store.WritePrivateProfileString(writes[i].section, writes[i].key, writes[i].value,
+                                              path));
+    {
+        ProfileStore::Group group(store);
+        for (int i = single; i < count; ++i)
+            Check(store.WritePrivateProfileString(writes[i].section, writes[i].key, writes[i].value,
+                                                  path));
+    }
+    QFile file(filePath);
+    Check(file.open(QIODevice::ReadOnly));
+    CheckResult(before, old, writes, file.readAll());
+    return 0;
+}
