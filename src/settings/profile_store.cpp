@@ -102,24 +102,33 @@ struct ProfileStore::State {
     };
 
     QString folder;
+    QDir dir;
+    // Writes come in runs on one path: the last one resolved is kept.
+    QString lastPath;
+    std::optional<QString> lastResolved;
     int depth = 0;
     std::map<QString, OpenFile> files;
 
-    std::optional<QString> resolve(const QString &path) const;
+    std::optional<QString> resolve(const QString &path);
     OpenFile &open(const QString &filePath);
     OpenFile *openForWriting(const QString &filePath);
     bool commit(const QString &filePath, OpenFile &file);
 };
 
-std::optional<QString> ProfileStore::State::resolve(const QString &path) const {
+std::optional<QString> ProfileStore::State::resolve(const QString &path) {
+    if (!lastPath.isNull() && path == lastPath)
+        return lastResolved;
+    lastPath = path;
+    lastResolved.reset();
     QStringView name = path;
     if (name.startsWith(u"./") || name.startsWith(u".\\"))
         name = name.mid(2);
     // One plain segment only: never outside the working folder, never in a sub-folder.
     if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/') ||
         name.contains(u'\\') || name.contains(u':') || name.contains(QChar(u'\0')))
-        return std::nullopt;
-    return QDir(folder).filePath(name.toString());
+        return lastResolved;
+    lastResolved = dir.filePath(name.toString());
+    return lastResolved;
 }
 
 ProfileStore::State::OpenFile &ProfileStore::State::open(const QString &filePath) {
@@ -174,6 +183,7 @@ bool ProfileStore::State::commit(const QString &filePath, OpenFile &file) {
 
 ProfileStore::ProfileStore(QString workingFolder) : state_(std::make_unique<State>()) {
     state_->folder = std::move(workingFolder);
+    state_->dir = QDir(state_->folder);
 }
 
 ProfileStore::~ProfileStore() = default;
