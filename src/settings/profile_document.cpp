@@ -2,7 +2,7 @@
 
 #include "settings/profile_text.h"
 
-#include <QSet>
+#include <QByteArrayMatcher>
 
 #include <algorithm>
 #include <cstring>
@@ -34,6 +34,9 @@ void ProfileDocument::ensureIndex() const {
     indexed_ = true;
     const char *data = bytes_.constData();
     const qsizetype size = bytes_.size();
+    // Real files have a header every few hundred bytes; a guess saves most regrowth.
+    headers_.reserve(size_t(std::min<qsizetype>(size / 512 + 16, 1 << 16)));
+    plainHeaders_.reserve(qsizetype(headers_.capacity()));
     qsizetype pos = bodyStart_;
     while (pos < size) {
         const qsizetype bracket = findByte(bytes_, '[', pos, size);
@@ -51,23 +54,43 @@ void ProfileDocument::ensureIndex() const {
         const qsizetype lineEnd = newline < 0 ? size : newline;
         const qsizetype next = newline < 0 ? size : newline + 1;
         const qsizetype close = findByte(bytes_, ']', bracket + 1, lineEnd);
-        const QByteArrayView line(data + lineStart, lineEnd - lineStart);
         const QByteArrayView raw = profile_text::trimmed(
             QByteArrayView(data + bracket + 1, (close < 0 ? lineEnd : close) - bracket - 1));
         if (!headers_.empty())
             headers_.back().bodyEnd = lineStart;
-        headers_.push_back(Header{profile_text::decodeField(raw, profile_text::isUtf8(line)),
-                                  lineStart, next, size});
-        if (!firstHeader_.contains(headers_.back().name))
-            firstHeader_.insert(headers_.back().name, qsizetype(headers_.size() - 1));
+        const auto index = qsizetype(headers_.size());
+        const bool plain = profile_text::isPlain(raw);
+        Header header{raw.data() - data, raw.size(), lineStart, next, size, plain, {}};
+        if (plain) {
+            if (!plainHeaders_.contains(raw))
+                plainHeaders_.insert(raw, index);
+        } else {
+            const QByteArrayView line(data + lineStart, lineEnd - lineStart);
+            header.decoded = profile_text::decodeField(raw, profile_text::isUtf8(line));
+            if (!decodedHeaders_.contains(header.decoded))
+                decodedHeaders_.insert(header.decoded, index);
+        }
+        headers_.push_back(std::move(header));
         pos = next;
     }
 }
 
 const ProfileDocument::Header *ProfileDocument::findHeader(const QString &section) const {
     ensureIndex();
-    const auto it = firstHeader_.constFind(section);
-    return it == firstHeader_.cend() ? nullptr : &headers_[size_t(*it)];
+    qsizetype found = -1;
+    // A plain name can also be spelled with escapes, so both tables may hold it; the first wins.
+    if (profile_text::isPlain(section)) {
+        const QByteArray latin1 = section.toLatin1();
+        if (const auto it = plainHeaders_.constFind(QByteArrayView(latin1));
+            it != plainHeaders_.cend())
+            found = *it;
+    }
+    if (!decodedHeaders_.isEmpty()) {
+        if (const auto it = decodedHeaders_.constFind(section);
+            it != decodedHeaders_.cend() && (found < 0 || *it < found))
+            found = *it;
+    }
+    return found < 0 ? nullptr : &headers_[size_t(found)];
 }
 
 bool ProfileDocument::parseEntry(qsizetype lineStart, qsizetype lineEnd, Entry &entry) const {
@@ -138,64 +161,34 @@ QString ProfileDocument::valueOf(const Entry &entry) const {
 
 namespace {
 
-// Builds a list in the profile functions' form, each name once. seen holds views into the
-// list itself, so the list is reserved up front (a name is never longer than the bytes it is
-// read from) and, should it ever have to grow, the views are rebuilt.
+// Builds a list in the profile functions' form. Reserved up front: a name is never longer than
+// the bytes it is read from.
 class ListBuilder {
 public:
-    ListBuilder(qsizetype capacity, qsizetype names) {
-        list_.reserve(capacity);
-        seen_.reserve(names);
-    }
+    explicit ListBuilder(qsizetype capacity) { list_.reserve(capacity); }
 
-    void add(QByteArrayView raw, bool utf8) {
-        if (profile_text::isPlain(raw)) {
-            const qsizetype start = prepare(raw.size());
-            list_.append(QLatin1StringView(raw));
-            keepIfNew(start);
-        } else {
-            addDecoded(profile_text::decodeField(raw, utf8));
-        }
+    // Printable ASCII without backslash, which reads as itself.
+    void addPlain(QByteArrayView raw) {
+        list_.append(QLatin1StringView(raw));
+        list_.append(QChar(u'\0'));
     }
 
     void addDecoded(QStringView name) {
         if (name.contains(QChar(u'\0')))
             return;
-        const qsizetype start = prepare(name.size());
         list_.append(name);
-        keepIfNew(start);
+        list_.append(QChar(u'\0'));
     }
 
     QString take() { return std::move(list_); }
 
 private:
-    qsizetype prepare(qsizetype length) {
-        if (list_.size() + length + 1 > list_.capacity()) {
-            list_.reserve(2 * (list_.size() + length + 1));
-            seen_.clear();
-            if (!list_.isEmpty()) {
-                for (const QStringView name : QStringView(list_).chopped(1).tokenize(QChar(u'\0')))
-                    seen_.insert(name);
-            }
-        }
-        return list_.size();
-    }
-
-    void keepIfNew(qsizetype start) {
-        const qsizetype before = seen_.size();
-        seen_.insert(QStringView(list_).sliced(start));
-        if (seen_.size() == before)
-            list_.truncate(start);
-        else
-            list_.append(QChar(u'\0'));
-    }
-
     QString list_;
-    QSet<QStringView> seen_;
 };
 
 QStringList splitList(const QString &list) {
     QStringList names;
+    names.reserve(list.count(QChar(u'\0')));
     for (const QStringView name : QStringView(list).tokenize(QChar(u'\0'), Qt::KeepEmptyParts))
         names.append(name.toString());
     if (!names.isEmpty())
@@ -209,12 +202,16 @@ QString ProfileDocument::sectionList() const {
     ensureIndex();
     qsizetype capacity = 0;
     for (const Header &header : headers_)
-        capacity += header.name.size() + 1;
+        capacity += (header.plain ? header.nameSize : header.decoded.size()) + 1;
     for (const QString &name : newSections_)
         capacity += name.size() + 1;
-    ListBuilder list(capacity, qsizetype(headers_.size()) + newSections_.size());
-    for (const Header &header : headers_)
-        list.addDecoded(header.name);
+    ListBuilder list(capacity);
+    for (const Header &header : headers_) {
+        if (header.plain)
+            list.addPlain(QByteArrayView(bytes_).sliced(header.nameStart, header.nameSize));
+        else
+            list.addDecoded(header.decoded);
+    }
     for (const QString &name : newSections_)
         list.addDecoded(name);
     return list.take();
@@ -222,24 +219,27 @@ QString ProfileDocument::sectionList() const {
 
 QString ProfileDocument::entryList(const QString &section) const {
     const Header *header = findHeader(section);
-    const auto written = written_.constFind(section);
+    const qsizetype index = findWritten(section);
     qsizetype capacity = header ? header->bodyEnd - header->bodyStart : 0;
-    if (written != written_.cend()) {
-        for (const QString &name : written->added)
+    if (index >= 0) {
+        for (const QString &name : written_[size_t(index)].added)
             capacity += name.size() + 1;
     }
-    // A guess at the number of names (lines are rarely shorter than 16 bytes), capped so that a
-    // huge bad file does not size a huge hash before a single name is found.
-    ListBuilder list(capacity, std::min<qsizetype>(capacity / 16, 1 << 16));
+    ListBuilder list(capacity);
     if (header) {
         forEachEntry(*header, [&](const Entry &entry) {
-            list.add(QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart),
-                     lineIsUtf8(entry));
+            const QByteArrayView raw =
+                QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart);
+            // A plain name reads the same in either encoding: no need to check the line.
+            if (profile_text::isPlain(raw))
+                list.addPlain(raw);
+            else
+                list.addDecoded(profile_text::decodeField(raw, lineIsUtf8(entry)));
             return true;
         });
     }
-    if (written != written_.cend()) {
-        for (const QString &name : written->added)
+    if (index >= 0) {
+        for (const QString &name : written_[size_t(index)].added)
             list.addDecoded(name);
     }
     return list.take();
@@ -253,7 +253,17 @@ QStringList ProfileDocument::entryNames(const QString &section) const {
     return splitList(entryList(section));
 }
 
-bool ProfileDocument::findEntry(const Header &header, const QString &key, Entry &found) const {
+bool ProfileDocument::hasEscape(qsizetype from, qsizetype to) const {
+    const char *data = bytes_.constData();
+    for (qsizetype at = findByte(bytes_, '\\', from, to); at >= 0 && at < to;
+         at = findByte(bytes_, '\\', at + 1, to)) {
+        if (at + 1 < to && data[at + 1] == 'x')
+            return true;
+    }
+    return false;
+}
+
+bool ProfileDocument::scanForEntry(const Header &header, const QString &key, Entry &found) const {
     bool matched = false;
     forEachEntry(header, [&](const Entry &entry) {
         const QByteArrayView raw =
@@ -267,6 +277,47 @@ bool ProfileDocument::findEntry(const Header &header, const QString &key, Entry 
     return matched;
 }
 
+bool ProfileDocument::findEntry(const Header &header, const QString &key, Entry &found) const {
+    // A name written as its own bytes can only be spelled otherwise with a "\x" escape, so
+    // until one shows up, searching for the bytes finds the same first entry as parsing every
+    // line. Sections with escapes are parsed line by line.
+    if (key.isEmpty() || !profile_text::isPlain(key))
+        return scanForEntry(header, key, found);
+    const QByteArray needle = key.toLatin1();
+    if (profile_text::encodeField(key, Field::Key) != needle)
+        return scanForEntry(header, key, found);
+    const QByteArrayMatcher matcher(needle);
+    const char *data = bytes_.constData();
+    const QByteArrayView body(data, header.bodyEnd);
+    qsizetype from = header.bodyStart;
+    qsizetype clean = header.bodyStart; // no escape before this offset
+    Entry entry;
+    for (;;) {
+        const qsizetype hit = matcher.indexIn(body, from);
+        if (hit < 0)
+            break;
+        qsizetype lineStart = hit;
+        while (lineStart > header.bodyStart && data[lineStart - 1] != '\n')
+            --lineStart;
+        if (hasEscape(clean, lineStart))
+            return scanForEntry(header, key, found);
+        clean = lineStart;
+        const qsizetype newline = findByte(bytes_, '\n', hit, header.bodyEnd);
+        const qsizetype lineEnd = newline < 0 ? header.bodyEnd : newline;
+        if (parseEntry(lineStart, lineEnd, entry) && entry.keyStart == hit &&
+            entry.keyEnd == hit + needle.size()) {
+            found = entry;
+            return true;
+        }
+        if (newline < 0)
+            break;
+        from = newline + 1;
+    }
+    if (hasEscape(clean, header.bodyEnd))
+        return scanForEntry(header, key, found);
+    return false;
+}
+
 qsizetype ProfileDocument::endOfEntries(const Header &header) const {
     // After the section's last entry, before the blank and comment lines that close it.
     qsizetype end = header.bodyStart;
@@ -277,31 +328,41 @@ qsizetype ProfileDocument::endOfEntries(const Header &header) const {
     return end;
 }
 
-void ProfileDocument::completeIndex(const QString &section, Written &written) const {
+void ProfileDocument::completeIndex(qsizetype index) {
+    Written &written = written_[size_t(index)];
     written.complete = true;
-    const Header *header = findHeader(section);
+    const Header *header = findHeader(written.name);
     if (!header)
         return;
     forEachEntry(*header, [&](const Entry &entry) {
-        const QString key = keyOf(entry);
-        if (!written.entries.contains(key))
-            written.entries.insert(key, Slot{entry.lineStart, entry.contentEnd, {}, false});
+        SlotKey slotKey{index, keyOf(entry)};
+        if (!slots_.contains(slotKey))
+            slots_.insert(std::move(slotKey), Slot{entry.lineStart, entry.contentEnd, {}, false});
         return true;
     });
 }
 
+qsizetype ProfileDocument::findWritten(const QString &section) const {
+    if (lastWritten_ >= 0 && written_[size_t(lastWritten_)].name == section)
+        return lastWritten_;
+    const auto it = writtenIndex_.constFind(section);
+    if (it == writtenIndex_.cend())
+        return -1;
+    lastWritten_ = *it;
+    return *it;
+}
+
 std::optional<QString> ProfileDocument::value(const QString &section, const QString &key) const {
     Entry entry;
-    const auto written = written_.constFind(section);
-    if (written != written_.cend()) {
-        const auto slot = written->entries.constFind(key);
-        if (slot != written->entries.cend()) {
+    if (const qsizetype index = findWritten(section); index >= 0) {
+        const auto slot = slots_.constFind(SlotKey{index, key});
+        if (slot != slots_.cend()) {
             if (slot->changed || !entryAt(slot->lineStart, entry))
                 return slot->value;
             return valueOf(entry);
         }
-        // Entries added or changed are all in the hash; the rest are still as in the file.
-        if (written->complete)
+        // Entries added or changed are all in slots_; the rest are still as in the file.
+        if (written_[size_t(index)].complete)
             return std::nullopt;
     }
     const Header *header = findHeader(section);
@@ -310,35 +371,42 @@ std::optional<QString> ProfileDocument::value(const QString &section, const QStr
     return valueOf(entry);
 }
 
-ProfileDocument::Written &ProfileDocument::writtenSection(const QString &section) {
-    if (const auto it = written_.find(section); it != written_.end())
-        return *it;
+qsizetype ProfileDocument::writtenSection(const QString &section) {
+    if (const qsizetype index = findWritten(section); index >= 0)
+        return index;
     Written written;
+    written.name = section;
     if (!findHeader(section)) {
         written.complete = true;
         newSections_.append(section);
     }
-    return *written_.insert(section, std::move(written));
+    const auto index = qsizetype(written_.size());
+    written_.push_back(std::move(written));
+    writtenIndex_.insert(section, index);
+    lastWritten_ = index;
+    return index;
 }
 
 void ProfileDocument::setValue(const QString &section, const QString &key, const QString &value) {
     static constexpr int kScansBeforeIndex = 4;
-    Written &written = writtenSection(section);
-    auto it = written.entries.find(key);
-    if (it == written.entries.end() && !written.complete) {
+    const qsizetype index = writtenSection(section);
+    Written &written = written_[size_t(index)];
+    SlotKey slotKey{index, key};
+    auto it = slots_.find(slotKey);
+    if (it == slots_.end() && !written.complete) {
         if (++written.scans > kScansBeforeIndex) {
-            completeIndex(section, written);
-            it = written.entries.find(key);
+            completeIndex(index);
+            it = slots_.find(slotKey);
         } else if (Entry entry; findEntry(*findHeader(section), key, entry)) {
-            it = written.entries.insert(key, Slot{entry.lineStart, entry.contentEnd, {}, false});
+            it = slots_.insert(slotKey, Slot{entry.lineStart, entry.contentEnd, {}, false});
         }
     }
-    if (it != written.entries.end()) {
+    if (it != slots_.end()) {
         it->value = value;
         it->changed = true;
         return;
     }
-    written.entries.insert(key, Slot{-1, -1, value, true});
+    slots_.insert(std::move(slotKey), Slot{-1, -1, value, true});
     written.added.append(key);
     if (written.insertAt < 0) {
         if (const Header *header = findHeader(section))
@@ -380,7 +448,7 @@ QByteArray ProfileDocument::editedLine(const QString &key, const Slot &slot) con
 }
 
 QByteArray ProfileDocument::toBytes() const {
-    if (written_.isEmpty())
+    if (written_.empty())
         return bytes_;
     // Edits in file order: insertions (kind 0) go before a line replaced at the same offset.
     struct Edit {
@@ -388,16 +456,16 @@ QByteArray ProfileDocument::toBytes() const {
         int kind;
         const QString *key;
         const Slot *slot;
-        const Written *written;
+        qsizetype section;
     };
     std::vector<Edit> edits;
-    for (auto section = written_.cbegin(); section != written_.cend(); ++section) {
-        if (section->insertAt >= 0 && !section->added.isEmpty())
-            edits.push_back(Edit{section->insertAt, 0, nullptr, nullptr, &*section});
-        for (auto slot = section->entries.cbegin(); slot != section->entries.cend(); ++slot) {
-            if (slot->changed && slot->lineStart >= 0)
-                edits.push_back(Edit{slot->lineStart, 1, &slot.key(), &*slot, nullptr});
-        }
+    for (size_t i = 0; i < written_.size(); ++i) {
+        if (written_[i].insertAt >= 0 && !written_[i].added.isEmpty())
+            edits.push_back(Edit{written_[i].insertAt, 0, nullptr, nullptr, qsizetype(i)});
+    }
+    for (auto slot = slots_.cbegin(); slot != slots_.cend(); ++slot) {
+        if (slot->changed && slot->lineStart >= 0)
+            edits.push_back(Edit{slot->lineStart, 1, &slot.key().key, &*slot, -1});
     }
     std::sort(edits.begin(), edits.end(), [](const Edit &a, const Edit &b) {
         return a.at != b.at ? a.at < b.at : a.kind < b.kind;
@@ -410,11 +478,12 @@ QByteArray ProfileDocument::toBytes() const {
         if (out.size() > bodyStart_ && !out.endsWith('\n'))
             out += eol;
     };
-    auto appendEntries = [&](const Written &written) {
-        for (const QString &key : written.added) {
+    auto appendEntries = [&](qsizetype section) {
+        for (const QString &key : written_[size_t(section)].added) {
             out += profile_text::encodeField(key, Field::Key);
             out += '=';
-            out += profile_text::encodeField(written.entries.constFind(key)->value, Field::Value);
+            out += profile_text::encodeField(slots_.constFind(SlotKey{section, key})->value,
+                                             Field::Value);
             out += eol;
         }
     };
@@ -424,7 +493,7 @@ QByteArray ProfileDocument::toBytes() const {
         pos = edit.at;
         if (edit.kind == 0) {
             startLine();
-            appendEntries(*edit.written);
+            appendEntries(edit.section);
         } else {
             out += editedLine(*edit.key, *edit.slot);
             pos = edit.slot->contentEnd;
@@ -437,7 +506,7 @@ QByteArray ProfileDocument::toBytes() const {
         out += profile_text::encodeField(section, Field::Section);
         out += ']';
         out += eol;
-        appendEntries(*written_.constFind(section));
+        appendEntries(writtenIndex_.value(section));
     }
     return out;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
+#include <QHashFunctions>
 #include <QString>
 #include <QStringList>
 
@@ -19,18 +21,20 @@ namespace tarvolin {
 // ends at LF; "\r\n" and "\n" files are both read. A UTF-8 BOM at the start is skipped and kept.
 //
 // When a section appears more than once, its first occurrence is the one read and written;
-// likewise the first entry of a name in that section. Lists hold each name once.
+// likewise the first entry of a name in that section. Lists hold names as the file spells them,
+// duplicates of a hand-edited file included, as the platform functions do; the document itself
+// never writes a name twice into one section.
 //
 // The original bytes are never copied into per-line strings: headers are found by scanning for
 // "[" and only the lines of the section asked for are decoded, so reading one section costs
-// little more than finding it.
+// little more than finding it. Plain ASCII names are compared by their bytes, undecoded.
 class ProfileDocument {
 public:
     ProfileDocument() = default;
     explicit ProfileDocument(QByteArray bytes);
 
     // Section names in file order (sections added by setValue at the end). Like the lists below,
-    // each name appears once and a name holding NUL is left out.
+    // a name that appears twice in the file is listed twice and a name holding NUL is left out.
     QStringList sectionNames() const;
     // Entry names of a section in file order (entries added by setValue at its end); empty
     // when the section is missing. An entry with an empty name is listed as an empty name.
@@ -47,16 +51,19 @@ public:
     // new section goes at the end of the file. Other bytes are kept exactly.
     void setValue(const QString &section, const QString &key, const QString &value);
 
-    bool isModified() const { return !written_.isEmpty(); }
+    bool isModified() const { return !written_.empty(); }
     // The file's bytes with the edits applied.
     QByteArray toBytes() const;
 
 private:
     struct Header {
-        QString name;
+        qsizetype nameStart; // the name's raw bytes, trimmed
+        qsizetype nameSize;
         qsizetype lineStart;
         qsizetype bodyStart;
         qsizetype bodyEnd;
+        bool plain;      // printable ASCII without backslash: the bytes are the name
+        QString decoded; // the name, for headers that are not plain
     };
     struct Entry {
         qsizetype lineStart;
@@ -74,13 +81,25 @@ private:
         QString value;
         bool changed = false;
     };
+    // Slots of all written sections live in one hash keyed by (section, name): a hash per
+    // section costs kilobytes on its first insert, which a parse touching many sections pays.
+    struct SlotKey {
+        qsizetype section; // index into written_
+        QString key;
+        friend bool operator==(const SlotKey &a, const SlotKey &b) {
+            return a.section == b.section && a.key == b.key;
+        }
+        friend size_t qHash(const SlotKey &k, size_t seed = 0) {
+            return qHashMulti(seed, k.section, k.key);
+        }
+    };
     // A section being written. A few writes look their entry up by scanning the section; more
-    // build a hash of all its entries, so a group of n writes costs O(n + section size).
+    // put all its entries in slots_, so a group of n writes costs O(n + section size).
     struct Written {
-        QHash<QString, Slot> entries; // every entry once complete; else those touched so far
+        QString name;
         QStringList added;
         qsizetype insertAt = -1; // where added entries go; -1 until the first one (or new section)
-        bool complete = false;
+        bool complete = false;   // every entry of the section is in slots_
         int scans = 0;
     };
 
@@ -90,12 +109,15 @@ private:
     bool entryAt(qsizetype lineStart, Entry &entry) const;
     template <typename Visit> void forEachEntry(const Header &header, Visit visit) const;
     bool findEntry(const Header &header, const QString &key, Entry &found) const;
+    bool scanForEntry(const Header &header, const QString &key, Entry &found) const;
+    bool hasEscape(qsizetype from, qsizetype to) const;
     qsizetype endOfEntries(const Header &header) const;
-    void completeIndex(const QString &section, Written &written) const;
+    void completeIndex(qsizetype index);
     bool lineIsUtf8(const Entry &entry) const;
     QString keyOf(const Entry &entry) const;
     QString valueOf(const Entry &entry) const;
-    Written &writtenSection(const QString &section);
+    qsizetype findWritten(const QString &section) const;
+    qsizetype writtenSection(const QString &section);
     QByteArray lineEnd() const;
     QByteArray editedLine(const QString &key, const Slot &slot) const;
 
@@ -103,8 +125,15 @@ private:
     qsizetype bodyStart_ = 0;
     mutable bool indexed_ = false;
     mutable std::vector<Header> headers_;
-    mutable QHash<QString, qsizetype> firstHeader_;
-    QHash<QString, Written> written_;
+    // First header of each name: plain names by their bytes (views into bytes_, which is never
+    // changed), others by their decoded name.
+    mutable QHash<QByteArrayView, qsizetype> plainHeaders_;
+    mutable QHash<QString, qsizetype> decodedHeaders_;
+    std::vector<Written> written_;
+    QHash<QString, qsizetype> writtenIndex_;
+    QHash<SlotKey, Slot> slots_;
+    // Writes and reads come in runs on one section: the last one found skips the hash.
+    mutable qsizetype lastWritten_ = -1;
     QStringList newSections_;
 };
 

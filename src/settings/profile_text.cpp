@@ -116,6 +116,12 @@ bool isPlain(QByteArrayView bytes) {
                        [](char c) { return c >= 0x20 && c < 0x7F && c != '\\'; });
 }
 
+bool isPlain(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() >= 0x20 && c.unicode() < 0x7F && c != u'\\';
+    });
+}
+
 bool isUtf8(QByteArrayView line) {
     if (isAscii(line))
         return true;

@@ -31,6 +31,7 @@ bool isUtf8(QByteArrayView line);
 bool isAscii(QByteArrayView bytes);
 // Printable ASCII without backslash: decodes to itself, whatever the line's encoding.
 bool isPlain(QByteArrayView bytes);
+bool isPlain(QStringView text);
 
 // Blanks trimmed from names and values; CR counts so that "\r\n" files read like "\n" ones.
 inline bool isBlank(char c) {

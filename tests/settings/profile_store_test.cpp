@@ -39,6 +39,10 @@ private slots:
     void emptyEntryName_isListedEmpty_andHidesNothing();
     void read_lineEncoding_isDecidedPerLine();
     void read_fileWithBom_isToleratedAndKept();
+    void readValue_handEditedSection_findsFirstEntryOfTheName_data();
+    void readValue_handEditedSection_findsFirstEntryOfTheName();
+    void lists_handEditedDuplicates_areListedAsInTheFile();
+    void group_writesAcrossSections_eachLandsInItsOwn();
     void path_outsideOrBelowFolder_isRefused_data();
     void path_outsideOrBelowFolder_isRefused();
     void write_unusableTarget_failsAndLosesNothing_data();
@@ -265,6 +269,101 @@ void ProfileStoreTest::read_fileWithBom_isToleratedAndKept() {
     QCOMPARE(ReadProfileValue(store, "s", "k", kFile), "v");
     QVERIFY(store.WritePrivateProfileString("s", "k", "w", kFile));
     QCOMPARE(fileBytes(dir.filePath("test.ini")), "\xEF\xBB\xBF[s]\nk=w\n");
+}
+
+void ProfileStoreTest::readValue_handEditedSection_findsFirstEntryOfTheName_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("name inside an earlier value")
+        << QByteArray("[s]\nother=k=wrong\nk=right\n") << "k"
+        << "right";
+    QTest::newRow("name ending a longer name") << QByteArray("[s]\nxk=wrong\nk=right\n") << "k"
+                                               << "right";
+    QTest::newRow("name starting a longer name")
+        << QByteArray("[s]\nkk=wrong\nk x=wrong\nk=right\n") << "k"
+        << "right";
+    QTest::newRow("name in a comment") << QByteArray("[s]\n;k=wrong\n# k=wrong\nk=right\n") << "k"
+                                       << "right";
+    QTest::newRow("blanks around the name") << QByteArray("[s]\n \tk \t= right\n") << "k"
+                                            << "right";
+    QTest::newRow("same name twice") << QByteArray("[s]\nk=first\nk=second\n") << "k"
+                                     << "first";
+    QTest::newRow("escaped spelling before the plain one")
+        << QByteArray("[s]\n\\x6B=first\nk=second\n") << "k"
+        << "first";
+    QTest::newRow("escaped spelling only") << QByteArray("[s]\na=1\nk\\x41=escaped\n") << "kA"
+                                           << "escaped";
+    QTest::newRow("backslash without escape before")
+        << QByteArray("[s]\np=C:\\dir\nk=right\n") << "k"
+        << "right";
+    QTest::newRow("Windows-1252 line before") << QByteArray("[s]\nna\xefve=1\nk=right\n") << "k"
+                                              << "right";
+    QTest::newRow("only in the next section") << QByteArray("[s]\na=1\n[t]\nk=wrong\n") << "k"
+                                              << "dflt";
+    QTest::newRow("only in an earlier section") << QByteArray("[t]\nk=wrong\n[s]\nk=right\n") << "k"
+                                                << "right";
+    QTest::newRow("last line without line end") << QByteArray("[s]\na=1\nk=right") << "k"
+                                                << "right";
+    QTest::newRow("escaped section spelled first")
+        << QByteArray("[\\x73]\nk=first\n[s]\nk=second\n") << "k"
+        << "first";
+    QTest::newRow("section name is a prefix of another")
+        << QByteArray("[ss]\nk=wrong\n[s]\nk=right\n") << "k"
+        << "right";
+}
+
+void ProfileStoreTest::readValue_handEditedSection_findsFirstEntryOfTheName() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QVERIFY(putFile(dir.filePath("test.ini"), file));
+    ProfileStore store(dir.path());
+    QString buffer(64, u' ');
+    const qsizetype n = store.GetPrivateProfileString("s", key, "dflt", buffer, 64, kFile);
+    QCOMPARE(buffer.left(n), expected);
+    // A write replaces that same entry and leaves the other spellings alone.
+    QVERIFY(store.WritePrivateProfileString("s", key, "new", kFile));
+    QCOMPARE(ReadProfileValue(store, "s", key, kFile), "new");
+    const QByteArray after = fileBytes(dir.filePath("test.ini"));
+    if (expected != "dflt")
+        QCOMPARE(after.size(), file.size() - expected.toUtf8().size() + 3);
+}
+
+void ProfileStoreTest::lists_handEditedDuplicates_areListedAsInTheFile() {
+    QTemporaryDir dir;
+    QVERIFY(putFile(dir.filePath("test.ini"), "[s]\nk=1\nj=2\nk=3\n[t]\n[s]\nm=4\n"));
+    ProfileStore store(dir.path());
+    QCOMPARE(ReadProfileSectionNames(store, kFile), QStringList({"s", "t", "s"}));
+    QCOMPARE(ReadProfileEntryNames(store, "s", kFile), QStringList({"k", "j", "k"}));
+    QCOMPARE(ReadProfileValue(store, "s", "m", kFile), "");
+    // Writing a listed name again changes its first entry and adds no line.
+    QVERIFY(store.WritePrivateProfileString("s", "k", "x", kFile));
+    QCOMPARE(fileBytes(dir.filePath("test.ini")), "[s]\nk=x\nj=2\nk=3\n[t]\n[s]\nm=4\n");
+}
+
+void ProfileStoreTest::group_writesAcrossSections_eachLandsInItsOwn() {
+    QTemporaryDir dir;
+    QVERIFY(putFile(dir.filePath("test.ini"), "[a]\nx=0\n\n[b]\ny=0\n"));
+    ProfileStore store(dir.path());
+    {
+        ProfileStore::Group group(store);
+        // Alternating sections, so no write finds its section where the previous one left off.
+        for (int i = 1; i <= 6; ++i) {
+            const QString n = QString::number(i);
+            QVERIFY(store.WritePrivateProfileString("a", "k" + n, n, kFile));
+            QVERIFY(store.WritePrivateProfileString("b", "k" + n, "b" + n, kFile));
+            QVERIFY(store.WritePrivateProfileString("c", "k", n, kFile));
+        }
+        QVERIFY(store.WritePrivateProfileString("a", "x", "changed", kFile));
+        QVERIFY(store.WritePrivateProfileString("a", "k1", "again", kFile));
+        QCOMPARE(ReadProfileValue(store, "b", "k6", kFile), "b6");
+        QCOMPARE(ReadProfileValue(store, "c", "k", kFile), "6");
+    }
+    QCOMPARE(fileBytes(dir.filePath("test.ini")),
+             "[a]\nx=changed\nk1=again\nk2=2\nk3=3\nk4=4\nk5=5\nk6=6\n\n"
+             "[b]\ny=0\nk1=b1\nk2=b2\nk3=b3\nk4=b4\nk5=b5\nk6=b6\n[c]\nk=6\n");
 }
 
 void ProfileStoreTest::path_outsideOrBelowFolder_isRefused_data() {
