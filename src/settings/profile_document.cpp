@@ -222,8 +222,8 @@ QString ProfileDocument::entryList(const QString &section) const {
     const qsizetype index = findWritten(section);
     qsizetype capacity = header ? header->bodyEnd - header->bodyStart : 0;
     if (index >= 0) {
-        for (const QString &name : written_[size_t(index)].added)
-            capacity += name.size() + 1;
+        for (const Added &added : written_[size_t(index)].added)
+            capacity += added.key.size() + 1;
     }
     ListBuilder list(capacity);
     if (header) {
@@ -239,8 +239,8 @@ QString ProfileDocument::entryList(const QString &section) const {
         });
     }
     if (index >= 0) {
-        for (const QString &name : written_[size_t(index)].added)
-            list.addDecoded(name);
+        for (const Added &added : written_[size_t(index)].added)
+            list.addDecoded(added.key);
     }
     return list.take();
 }
@@ -357,6 +357,8 @@ std::optional<QString> ProfileDocument::value(const QString &section, const QStr
     if (const qsizetype index = findWritten(section); index >= 0) {
         const auto slot = slots_.constFind(SlotKey{index, key});
         if (slot != slots_.cend()) {
+            if (slot->added >= 0)
+                return written_[size_t(index)].added[size_t(slot->added)].value;
             if (slot->changed || !entryAt(slot->lineStart, entry))
                 return slot->value;
             return valueOf(entry);
@@ -402,12 +404,16 @@ void ProfileDocument::setValue(const QString &section, const QString &key, const
         }
     }
     if (it != slots_.end()) {
-        it->value = value;
-        it->changed = true;
+        if (it->added >= 0) {
+            written.added[size_t(it->added)].value = value;
+        } else {
+            it->value = value;
+            it->changed = true;
+        }
         return;
     }
-    slots_.insert(std::move(slotKey), Slot{-1, -1, value, true});
-    written.added.append(key);
+    slots_.insert(std::move(slotKey), Slot{-1, -1, {}, true, qsizetype(written.added.size())});
+    written.added.push_back(Added{key, value});
     if (written.insertAt < 0) {
         if (const Header *header = findHeader(section))
             written.insertAt = endOfEntries(*header);
@@ -460,7 +466,7 @@ QByteArray ProfileDocument::toBytes() const {
     };
     std::vector<Edit> edits;
     for (size_t i = 0; i < written_.size(); ++i) {
-        if (written_[i].insertAt >= 0 && !written_[i].added.isEmpty())
+        if (written_[i].insertAt >= 0 && !written_[i].added.empty())
             edits.push_back(Edit{written_[i].insertAt, 0, nullptr, nullptr, qsizetype(i)});
     }
     for (auto slot = slots_.cbegin(); slot != slots_.cend(); ++slot) {
@@ -479,11 +485,10 @@ QByteArray ProfileDocument::toBytes() const {
             out += eol;
     };
     auto appendEntries = [&](qsizetype section) {
-        for (const QString &key : written_[size_t(section)].added) {
-            out += profile_text::encodeField(key, Field::Key);
+        for (const Added &added : written_[size_t(section)].added) {
+            out += profile_text::encodeField(added.key, Field::Key);
             out += '=';
-            out += profile_text::encodeField(slots_.constFind(SlotKey{section, key})->value,
-                                             Field::Value);
+            out += profile_text::encodeField(added.value, Field::Value);
             out += eol;
         }
     };

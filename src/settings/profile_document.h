@@ -74,12 +74,18 @@ private:
         qsizetype valueStart;
         qsizetype valueEnd;
     };
-    // An entry of a section being written: an existing line (lineStart >= 0) or a new one.
+    // An entry of a section being written: an existing line (lineStart >= 0, its new value
+    // here) or a new one (its name and value in Written::added, at index added).
     struct Slot {
         qsizetype lineStart = -1;
         qsizetype contentEnd = -1;
         QString value;
         bool changed = false;
+        qsizetype added = -1;
+    };
+    struct Added {
+        QString key;
+        QString value;
     };
     // Slots of all written sections live in one hash keyed by (section, name): a hash per
     // section costs kilobytes on its first insert, which a parse touching many sections pays.
@@ -97,9 +103,9 @@ private:
     // put all its entries in slots_, so a group of n writes costs O(n + section size).
     struct Written {
         QString name;
-        QStringList added;
-        qsizetype insertAt = -1; // where added entries go; -1 until the first one (or new section)
-        bool complete = false;   // every entry of the section is in slots_
+        std::vector<Added> added; // new entries in the order written
+        qsizetype insertAt = -1;  // where added entries go; -1 until the first one (or new section)
+        bool complete = false;    // every entry of the section is in slots_
         int scans = 0;
     };
 

@@ -73,9 +73,24 @@ QString unescape(const QString &text) {
     return out;
 }
 
+// Printable ASCII that no field rule touches: most names and values of real files.
+bool needsNoEscape(QStringView text) {
+    if (text.isEmpty())
+        return true;
+    const char16_t first = text.front().unicode();
+    if (first == u'[' || first == u';' || first == u'#' || first == u'"' || first == u'\'')
+        return false;
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u > 0x20 && u < 0x7F && u != u'\\' && u != u'=' && u != u']';
+    });
+}
+
 } // namespace
 
 QByteArray encodeField(QStringView text, Field field) {
+    if (needsNoEscape(text))
+        return text.toLatin1();
     QByteArray out;
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
