@@ -380,6 +380,7 @@ qsizetype ProfileDocument::writtenSection(const QString &section) {
     written.name = section;
     if (!findHeader(section)) {
         written.complete = true;
+        written.inFile = false;
         newSections_.append(section);
     }
     const auto index = qsizetype(written_.size());
@@ -414,7 +415,7 @@ void ProfileDocument::setValue(const QString &section, const QString &key, const
     }
     slots_.insert(std::move(slotKey), Slot{-1, -1, {}, true, qsizetype(written.added.size())});
     written.added.push_back(Added{key, value});
-    if (written.insertAt < 0) {
+    if (written.insertAt < 0 && written.inFile) {
         if (const Header *header = findHeader(section))
             written.insertAt = endOfEntries(*header);
     }

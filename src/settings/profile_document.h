@@ -106,6 +106,7 @@ private:
         std::vector<Added> added; // new entries in the order written
         qsizetype insertAt = -1;  // where added entries go; -1 until the first one (or new section)
         bool complete = false;    // every entry of the section is in slots_
+        bool inFile = true;       // false for a section that setValue adds at the end
         int scans = 0;
     };
 
