@@ -2,8 +2,29 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListView>
+#include <QStringListModel>
 
 namespace tarvolin {
+
+void useStringListModel(QComboBox *combo) {
+    combo->setModel(new QStringListModel(combo));
+    if (auto *view = qobject_cast<QListView *>(combo->view())) {
+        view->setUniformItemSizes(true);
+    }
+}
+
+QStringList entryTexts(const QComboBox *combo) {
+    if (const auto *list = qobject_cast<const QStringListModel *>(combo->model())) {
+        return list->stringList();
+    }
+    QStringList texts;
+    texts.reserve(combo->count());
+    for (int k = 0; k < combo->count(); ++k) {
+        texts.append(combo->itemText(k));
+    }
+    return texts;
+}
 
 void appendEntries(QComboBox *combo, const QStringList &items) {
     if (items.isEmpty()) {
@@ -11,13 +32,21 @@ void appendEntries(QComboBox *combo, const QStringList &items) {
     }
     const int before = combo->currentIndex();
     const QString text = combo->currentText();
-    combo->addItems(items);
+    auto *list = qobject_cast<QStringListModel *>(combo->model());
+    if (list != nullptr && list->rowCount() == 0) {
+        // An empty list is filled in one step: inserting row by row signals every row.
+        list->setStringList(items);
+    } else {
+        combo->addItems(items);
+    }
     if (before == -1 && combo->currentIndex() != -1) {
         combo->setCurrentIndex(-1);
-        // Keep what the edit field showed (typed text, or nothing).
-        if (QLineEdit *edit = combo->lineEdit()) {
-            edit->setText(text);
-        }
+    }
+    // Keep what the edit field showed (typed text, or nothing): choosing an entry, or the
+    // new list replacing the old, may have rewritten it.
+    QLineEdit *edit = combo->lineEdit();
+    if (edit != nullptr && edit->text() != text) {
+        edit->setText(text);
     }
 }
 

@@ -6,6 +6,16 @@ class QComboBox;
 
 namespace tarvolin {
 
+// Gives a combo box a plain string list model and a popup whose rows all have the height of
+// the first. The standard item model makes one item object per entry and the popup measures
+// every row, which on lists of hundreds of thousands of names costs far more than the file
+// they came from.
+void useStringListModel(QComboBox *combo);
+
+// The texts of a combo box's entries in list order, without a copy when the model is a string
+// list.
+QStringList entryTexts(const QComboBox *combo);
+
 // Appends items at the end of a combo box's list without choosing any of them. QComboBox
 // makes the first entry current when an empty list receives items; a list filled by the
 // program must show no choice until the user makes one (the pool's "chosen entry" is what

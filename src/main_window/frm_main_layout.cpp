@@ -1,4 +1,5 @@
 #include "main_window/click_line_edit.h"
+#include "main_window/combo_entries.h"
 #include "main_window/controls.h"
 #include "main_window/frm_main.h"
 
@@ -18,6 +19,7 @@ namespace {
 // and its completer rewrites what is typed; typing must never count as a choice here.
 QComboBox *makeCombo(QWidget *parent, int left, int top, int width, int height) {
     auto *combo = new QComboBox(parent);
+    useStringListModel(combo);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setCompleter(nullptr);
