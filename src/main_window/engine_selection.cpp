@@ -76,6 +76,7 @@ void frmMain::UpdateSearchEngineKeyList() {
         shownKeys.append(label->text());
     }
     QStringList offered;
+    offered.reserve(sections.size());
     for (const QString &name : sections) {
         if (!shownKeys.contains(name)) {
             offered.append(name);

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <QWidget>
 
@@ -156,7 +157,7 @@ private:
     void buildControls();
     void connectHandlers();
     // Spreads a large pool over submenus of mnuAddKey (see UpdateAvailKeysMenu).
-    void buildChunkedKeyMenu();
+    void buildChunkedKeyMenu(const QStringList &keys);
     // Makes a combo box's edit field refuse typing while still showing the chosen entry.
     static void PickListStep(QComboBox *combo);
 

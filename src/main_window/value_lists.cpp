@@ -49,7 +49,9 @@ void frmMain::FillCombos() {
 }
 
 void frmMain::UpdateAvailKeysMenu() {
-    const int count = cmbAvailKeys->count();
+    // Read from the model in one piece rather than entry by entry.
+    const QStringList keys = entryTexts(cmbAvailKeys);
+    const auto count = static_cast<int>(keys.size());
     const bool flat = mnuKeys.first()->parent() == mnuAddKey;
     if (!flat || count > kMenuChunk) {
         // Deleting whole submenus is cheap, unlike removing their entries one by one.
@@ -60,7 +62,7 @@ void frmMain::UpdateAvailKeysMenu() {
         }
         mnuKeys.clear();
         if (count > kMenuChunk) {
-            buildChunkedKeyMenu();
+            buildChunkedKeyMenu(keys);
             return;
         }
         mnuKeys.append(mnuAddKey->addAction(QString()));
@@ -75,23 +77,21 @@ void frmMain::UpdateAvailKeysMenu() {
         if (k == mnuKeys.size()) {
             mnuKeys.append(mnuAddKey->addAction(QString()));
         }
-        mnuKeys[k]->setText(cmbAvailKeys->itemText(k));
+        mnuKeys[k]->setText(keys[k]);
         mnuKeys[k]->setVisible(true);
     }
 }
 
-void frmMain::buildChunkedKeyMenu() {
-    const int count = cmbAvailKeys->count();
+void frmMain::buildChunkedKeyMenu(const QStringList &keys) {
+    const auto count = static_cast<int>(keys.size());
     mnuKeys.reserve(count);
     for (int first = 0; first < count; first += kMenuChunk) {
         const int last = std::min(first + kMenuChunk, count) - 1;
         // Titled by the first and last key it holds.
-        auto *chunk = new QMenu(cmbAvailKeys->itemText(first) + QStringLiteral(" \u2026 ") +
-                                    cmbAvailKeys->itemText(last),
-                                mnuAddKey);
+        auto *chunk = new QMenu(keys[first] + QStringLiteral(" \u2026 ") + keys[last], mnuAddKey);
         mnuAddKey->addMenu(chunk);
         for (int k = first; k <= last; ++k) {
-            mnuKeys.append(chunk->addAction(cmbAvailKeys->itemText(k)));
+            mnuKeys.append(chunk->addAction(keys[k]));
         }
     }
 }
