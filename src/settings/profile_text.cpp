@@ -112,6 +112,11 @@ QByteArray encodeField(QStringView text, Field field) {
 }
 
 QString decodeField(QByteArrayView raw, bool utf8) {
+    // QString::fromUtf8 drops a leading U+FEFF as a byte order mark; in a field it is text
+    // (pasted from a web page as a zero-width no-break space) and must read back.
+    static constexpr QByteArrayView kFeff("\xEF\xBB\xBF");
+    if (utf8 && raw.startsWith(kFeff))
+        return QChar(u'\uFEFF') + decodeField(raw.sliced(kFeff.size()), true);
     QString text = utf8 ? QString::fromUtf8(raw) : fromCp1252(raw);
     if (raw.contains('\\'))
         return unescape(text);

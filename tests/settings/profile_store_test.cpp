@@ -176,6 +176,9 @@ void ProfileStoreTest::write_anyText_readsBackExactly_data() {
     QTest::newRow("windows path") << "s"
                                   << "C:\\dir\\file"
                                   << "C:\\x\\";
+    QTest::newRow("zero-width no-break space opening each field")
+        << QString::fromUtf8("\uFEFFs") << QString::fromUtf8("\uFEFF\uFEFFk")
+        << QString::fromUtf8("\uFEFFv");
     QTest::newRow("non-ASCII") << QString::fromUtf8("Ä日") << QString::fromUtf8("é€😀")
                                << QString::fromUtf8("ü\u00a0ß");
     QTest::newRow("percent stays plain") << "q="
