@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include <unistd.h>
 
@@ -83,20 +84,7 @@ std::string formatRatio(double ratio) {
 
 void Table::addTimeRatio(std::string name, std::string measured, std::string baseline,
                          double maxRatio) {
-    rows_.push_back([=](const Collector &collector) {
-        const std::string goal = "≤ " + formatRatio(maxRatio) + "×";
-        if (auto row = unavailable(collector, name, {measured, baseline}, goal))
-            return *row;
-        const double m = *collector.seconds(measured);
-        const double b = *collector.seconds(baseline);
-        const double ratio = m / b;
-        return Row{name,
-                   formatSeconds(m),
-                   formatSeconds(b),
-                   formatRatio(ratio),
-                   goal,
-                   verdict(ratio <= maxRatio, ratio, maxRatio)};
-    });
+    addPerUnitRatio(std::move(name), std::move(measured), 1.0, std::move(baseline), 1.0, maxRatio);
 }
 
 void Table::addThroughput(std::string name, std::string measured, std::string baseline,
