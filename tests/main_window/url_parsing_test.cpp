@@ -34,13 +34,9 @@ private slots:
     void parse_twice_listsEveryRememberedValueOnce();
     void parse_25Pairs_showsTwentyRemembersAll();
     void parse_poolAndMenu_mirrorUnshownKeyNames();
-    void parse_awkwardValues_areRememberedExactly_data();
-    void parse_awkwardValues_areRememberedExactly();
-    void parse_nulInValue_keepsRowAndOtherPairs();
     void parse_emptyUrlBox_onlyEmptiesThePool();
     void parse_missingQueryKey_asksAndYesClearsUrl();
     void parse_missingQueryKey_noKeepsUrlAndBase();
-    void parse_100000Pairs_remembersEveryValue();
     void click_intoUrlBox_selectsAllEveryTime();
 };
 
@@ -184,39 +180,6 @@ void UrlParsingTest::parse_poolAndMenu_mirrorUnshownKeyNames() {
     QCOMPARE(w.mnuAddKey->actions(), w.mnuKeys);
 }
 
-void UrlParsingTest::parse_awkwardValues_areRememberedExactly_data() {
-    QTest::addColumn<QString>("value");
-    QTest::newRow("line feed and section header") << QStringLiteral("a\n[evil]\nx=y");
-    QTest::newRow("carriage return and tab") << QStringLiteral("a\rb\tc");
-    QTest::newRow("control characters") << QStringLiteral("\x01\x1f\x7f");
-    QTest::newRow("blanks around") << QStringLiteral("  padded  ");
-    QTest::newRow("comment and equals signs") << QStringLiteral(";x=1=2");
-    QTest::newRow("markup and brackets") << QStringLiteral("<b>]x[</b>");
-    QTest::newRow("letters beyond Latin-1") << QStringLiteral("Ωé中\uFFFD");
-}
-
-void UrlParsingTest::parse_awkwardValues_areRememberedExactly() {
-    QFETCH(QString, value);
-    WindowHarness h(kMain);
-    frmMain &w = *h.window;
-    h.parse(QStringLiteral("e/Query?k=") + value + QStringLiteral("&z=1"));
-    QCOMPARE(w.txtKey[0]->text(), value);
-    QCOMPARE(w.lblKey[1]->text(), QStringLiteral("z="));
-    QCOMPARE(entries(w.cmbKey[0]), QStringList{value});
-    QCOMPARE(h.valuesFor(kAlpha, QStringLiteral("k=")), QStringList{value});
-    QCOMPARE(h.keyNamesFor(kAlpha), (QStringList{QStringLiteral("k="), QStringLiteral("z=")}));
-}
-
-void UrlParsingTest::parse_nulInValue_keepsRowAndOtherPairs() {
-    WindowHarness h(kMain);
-    frmMain &w = *h.window;
-    const QString withNul = QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b");
-    h.parse(QStringLiteral("e/Query?k=") + withNul + QStringLiteral("&hl=en"));
-    QCOMPARE(w.txtKey[0]->text(), withNul);
-    QCOMPARE(captions(w.lblKey), padded({QStringLiteral("k="), QStringLiteral("hl=")}));
-    QCOMPARE(h.valuesFor(kAlpha, QStringLiteral("hl=")), QStringList{QStringLiteral("en")});
-}
-
 void UrlParsingTest::parse_emptyUrlBox_onlyEmptiesThePool() {
     WindowHarness h(kMain);
     h.writeFile(QStringLiteral("Alpha.ini"), "[ie=]\n");
@@ -270,32 +233,6 @@ void UrlParsingTest::parse_missingQueryKey_noKeepsUrlAndBase() {
     QTest::mouseClick(w.cmdNewURL, Qt::LeftButton);
     QCOMPARE(w.txtNewURL->text(), QStringLiteral("e/Query?"));
     QCOMPARE(h.valuesFor(kAlpha, QStringLiteral("hl=")), QStringList{QStringLiteral("en")});
-}
-
-void UrlParsingTest::parse_100000Pairs_remembersEveryValue() {
-    WindowHarness h(kMain);
-    frmMain &w = *h.window;
-    constexpr int kPairs = 100000;
-    constexpr int kNames = 40;
-    QString url = QStringLiteral("https://search.example/Query?");
-    for (int n = 0; n < kPairs; ++n) {
-        url += QStringLiteral("key%1=value%2&").arg(n % kNames).arg(n, 12, 10, QLatin1Char('0'));
-    }
-    url.chop(1);
-    QVERIFY(url.size() > 2'000'000);
-    h.parse(url);
-
-    QCOMPARE(w.lblKey[19]->text(), QStringLiteral("key19="));
-    QCOMPARE(w.txtKey[19]->text(), QStringLiteral("value000000000019"));
-    qsizetype remembered = 0;
-    for (int k = 0; k < kNames; ++k) {
-        remembered += h.valuesFor(kAlpha, QStringLiteral("key%1=").arg(k)).size();
-    }
-    QCOMPARE(remembered, qsizetype(kPairs));
-    QCOMPARE(h.valuesFor(kAlpha, QStringLiteral("key39=")).last(),
-             QStringLiteral("value000000099999"));
-    QCOMPARE(w.cmbAvailKeys->count(), kNames - 20);
-    QCOMPARE(w.cmbKey[0]->count(), kPairs / kNames);
 }
 
 void UrlParsingTest::click_intoUrlBox_selectsAllEveryTime() {
