@@ -42,12 +42,13 @@ install:
 	cmake --build --preset release -j $(JOBS)
 	cmake --install build/release
 
-# A Debian package of the optimised build, in build/package.
+# A Debian package of the optimised build, in build/package; lintian checks it when installed.
 package:
 	scripts/install-deps package
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 	cpack --config build/release/CPackConfig.cmake -B build/package
+	if command -v lintian >/dev/null; then lintian build/package/tarvolin_*.deb; fi
 
 clean:
 	rm -rf build
