@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: run test test-asan bench bench-build fuzz install clean
+.PHONY: run test test-asan bench bench-build fuzz install package clean
 
 run:
 	scripts/install-deps run
@@ -41,6 +41,14 @@ install:
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 	cmake --install build/release
+
+# A Debian package of the optimised build, in build/package; lintian checks it when installed.
+package:
+	scripts/install-deps package
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	cpack --config build/release/CPackConfig.cmake -B build/package
+	if command -v lintian >/dev/null; then lintian build/package/tarvolin_*.deb; fi
 
 clean:
 	rm -rf build

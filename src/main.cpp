@@ -6,13 +6,34 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QStandardPaths>
+#include <QStringList>
+
+namespace {
+
+// Where the profile files live. Started from a shell, that is the working folder. The menu
+// entry passes --desktop-launch: a menu start runs in the home folder, whose top must not fill
+// with profile files, so they go to $XDG_DATA_HOME/tarvolin (~/.local/share/tarvolin), created
+// on the first such start.
+QString profileFolder(const QStringList &arguments) {
+    if (!arguments.contains(QStringLiteral("--desktop-launch"))) {
+        return QDir::currentPath();
+    }
+    // GenericDataLocation is $XDG_DATA_HOME itself; DataLocation would append the
+    // organisation and application names.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QStringLiteral("/tarvolin");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+} // namespace
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvolin"));
 
-    // The profile files live in the working directory; no argument is looked at.
-    tarvolin::ProfileStore store(QDir::currentPath());
+    tarvolin::ProfileStore store(profileFolder(QApplication::arguments()));
     tarvolin::DesktopUrlOpener opener;
     tarvolin::MessageBoxPrompter prompter;
 

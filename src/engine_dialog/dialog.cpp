@@ -42,6 +42,9 @@ void Dialog::buildControls() {
     txtNewQueryKey = makeBox(this, 2400, 840, 2295, 285);
     OKButton = makeButton(this, QStringLiteral("OK"), 3600, 1440, 1095, 255);
     CancelButton = makeButton(this, QStringLiteral("Cancel"), 2400, 1440, 1095, 255);
+    // A screen reader names each box after the label beside it.
+    txtNewEngine->setAccessibleName(lblNewEngine->text());
+    txtNewQueryKey->setAccessibleName(lblNewQueryKey->text());
     connect(OKButton, &QPushButton::clicked, this, &Dialog::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &Dialog::CancelButton_Click);
     txtNewEngine->setFocus();

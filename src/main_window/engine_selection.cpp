@@ -1,3 +1,4 @@
+#include "main_window/accessible_names.h"
 #include "main_window/combo_entries.h"
 #include "main_window/frm_main.h"
 #include "settings/engine_file_name.h"
@@ -32,6 +33,7 @@ void frmMain::ResetKeyRows() {
         lblKey[i]->clear();
         txtKey[i]->clear();
     }
+    nameKeyRows(*this);
 }
 
 void frmMain::cmbEngine_Click() {

@@ -1,5 +1,7 @@
 #include "main_window/frm_main.h"
 
+#include "main_window/accessible_names.h"
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
@@ -20,6 +22,7 @@ frmMain::frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, Ski
     connectKeyRowEditing();
     connectTestGroup();
     connectNewEngineButton();
+    nameControls(*this);
 }
 
 frmMain::~frmMain() = default;

@@ -1,3 +1,4 @@
+#include "main_window/accessible_names.h"
 #include "main_window/combo_entries.h"
 #include "main_window/frm_main.h"
 #include "settings/profile_reader.h"
@@ -49,6 +50,8 @@ void frmMain::FillCombos() {
 }
 
 void frmMain::UpdateAvailKeysMenu() {
+    // Every change of a row's key name ends here (or in ResetKeyRows), with the pool changed.
+    nameKeyRows(*this);
     // Read from the model in one piece rather than entry by entry.
     const QStringList keys = entryTexts(cmbAvailKeys);
     const auto count = static_cast<int>(keys.size());

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end: the real program on a private Xvfb display, driven by xdotool like a user would.
-# Usage: e2e_xvfb.sh PATH_TO_TARVOLIN
+# Usage: e2e_xvfb.sh PATH_TO_TARVOLIN PATH_TO_DESKTOP_ENTRY
 set -euo pipefail
 
 binary=$(readlink -f "$1")
@@ -37,8 +37,8 @@ SH
 chmod +x "$work/bin/xdg-open"
 export TARVOLIN_E2E_OPENED="$work/opened.txt"
 
-start_app() {
-    (cd "$work/run" && PATH="$work/bin:$PATH" QT_QPA_PLATFORM=xcb exec "$binary") \
+start_app() { # [argument...]
+    (cd "$work/run" && PATH="$work/bin:$PATH" QT_QPA_PLATFORM=xcb exec "$binary" "$@") \
         >"$work/app.log" 2>&1 &
     app_pid=$!
     wid=$(xdotool search --sync --onlyvisible --name '^Tarvolin$' | head -n 1)
@@ -139,3 +139,19 @@ Example=search?
 [LastUsed]
 engine=Example
 querykey=search?"
+
+# 5. Started as the menu entry starts it, the files go to ~/.local/share/tarvolin, created on
+# the way; the working folder is left alone.
+unset XDG_DATA_HOME
+mkdir "$work/home"
+cp "$work/run/tarvolin.ini" "$work/shell.ini"
+# shellcheck disable=SC2046 # the entry's arguments, split as the menu splits them
+HOME="$work/home" start_app $(sed -n 's/^Exec=tarvolin//p' "$2")
+click_at 120 480 855 255 # cmdExit
+wait_exit
+expect_file "$work/home/.local/share/tarvolin/tarvolin.ini" "[Engine]
+Altavista=Query?
+[LastUsed]
+engine=Altavista
+querykey=Query?"
+cmp -s "$work/run/tarvolin.ini" "$work/shell.ini" || fail "a menu start wrote into the working folder"

@@ -3,6 +3,7 @@
 #include "engine_dialog/dialog.h"
 #include "window_harness.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QPointer>
@@ -45,6 +46,26 @@ struct Fixture {
 QWidget *focused() {
     return QApplication::focusWidget();
 }
+
+QString nameOf(QObject *control) {
+    return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+}
+
+// What a screen reader walking the window finds without a name: "class at path" each.
+QStringList namelessControls(QAccessibleInterface *node, const QString &path = QString()) {
+    QStringList nameless;
+    if (node->state().invisible) {
+        return nameless;
+    }
+    if (node->text(QAccessible::Name).isEmpty()) {
+        nameless.append(QString::fromLatin1(node->object()->metaObject()->className()) +
+                        u" at "_qs + path);
+    }
+    for (int i = 0; i < node->childCount(); ++i) {
+        nameless += namelessControls(node->child(i), path + u'/' + QString::number(i));
+    }
+    return nameless;
+}
 } // namespace
 
 class DialogTest : public QObject {
@@ -62,6 +83,7 @@ private slots:
     void keys_escapeAndEnter_doNothing();
     void ok_oddName_keepsProfileInWorkingFolder_data();
     void ok_oddName_keepsProfileInWorkingFolder();
+    void accessibleNames_everyControl_namedAndRowsFollowTheirKeys();
 };
 
 void DialogTest::open_disablesMainWindowAndStartsEmpty() {
@@ -250,6 +272,27 @@ void DialogTest::ok_oddName_keepsProfileInWorkingFolder() {
         QDir(f.h.dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     QCOMPARE(files.size(), fileFits ? 2 : 1);
     QVERIFY(files.contains(u"tarvolin.ini"_qs));
+}
+
+void DialogTest::accessibleNames_everyControl_namedAndRowsFollowTheirKeys() {
+    Fixture f;
+    f.h.writeFile(u"Alpha.ini"_qs, "[hl=]\nde=de\n");
+    f.h.parse(u"http://e/a?q=cats&hl=en&num=10"_qs);
+    QCOMPARE(nameOf(f.w.lblKey[1]), u"key name of row 2, key hl="_qs);
+    QCOMPARE(nameOf(f.w.optKeyClear[1]), u"clear row 2, key hl="_qs);
+    QCOMPARE(nameOf(f.w.txtKey[1]), u"value of row 2, key hl="_qs);
+    QCOMPARE(nameOf(f.w.cmbKey[1]), u"remembered values of row 2, key hl="_qs);
+    QCOMPARE(nameOf(f.w.txtKey[3]), u"value of row 4"_qs);
+    QCOMPARE(nameOf(f.w.cmbKey[3]), u"remembered values of row 4"_qs);
+    QTest::mouseClick(f.w.optKeyClear[2], Qt::LeftButton);
+    QCOMPARE(nameOf(f.w.txtKey[2]), u"value of row 3"_qs);
+
+    QVERIFY(f.open());
+    QCOMPARE(namelessControls(QAccessible::queryAccessibleInterface(&f.w)).join(u", "), QString());
+    QCOMPARE(namelessControls(QAccessible::queryAccessibleInterface(f.d)).join(u", "), QString());
+    f.type(u"New"_qs, u"n?"_qs);
+    QTest::mouseClick(f.d->OKButton, Qt::LeftButton);
+    QCOMPARE(nameOf(f.w.txtKey[1]), u"value of row 2"_qs);
 }
 
 QTEST_MAIN(DialogTest)

@@ -1,0 +1,54 @@
+#include "main_window/accessible_names.h"
+
+#include "main_window/frm_main.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace tarvolin {
+
+namespace {
+
+// Every new name is announced to a running screen reader, so only changes are set.
+void setName(QWidget *widget, const QString &name) {
+    if (widget->accessibleName() != name) {
+        widget->setAccessibleName(name);
+    }
+}
+
+// The edit field of a drop-down is a control of its own in the accessibility tree.
+void setComboName(QComboBox *combo, const QString &name) {
+    setName(combo, name);
+    setName(combo->lineEdit(), name);
+}
+
+} // namespace
+
+void nameControls(frmMain &window) {
+    setName(window.txtParseMe, QStringLiteral("URL to parse"));
+    setName(window.txtEngine, window.lblEngine->text());
+    setName(window.txtQueryKey, window.lblQueryKey->text());
+    setComboName(window.cmbEngine, window.lblAvailableEngines->text());
+    setComboName(window.cmbAvailKeys, window.lblAvailKeys->text());
+    setName(window.txtNewURL, QStringLiteral("composed URL"));
+    nameKeyRows(window);
+}
+
+void nameKeyRows(frmMain &window) {
+    for (int i = 0; i < frmMain::kKeyRows; ++i) {
+        const QString row = QString::number(i + 1);
+        const QString key = window.lblKey[i]->text();
+        const auto name = [&](const QString &what) {
+            return key.isEmpty() ? QStringLiteral("%1 row %2").arg(what, row)
+                                 : QStringLiteral("%1 row %2, key %3").arg(what, row, key);
+        };
+        setName(window.lblKey[i], name(QStringLiteral("key name of")));
+        setName(window.optKeyClear[i], name(QStringLiteral("clear")));
+        setName(window.txtKey[i], name(QStringLiteral("value of")));
+        setComboName(window.cmbKey[i], name(QStringLiteral("remembered values of")));
+    }
+}
+
+} // namespace tarvolin

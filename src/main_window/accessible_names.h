@@ -1,0 +1,17 @@
+#pragma once
+
+namespace tarvolin {
+
+class frmMain;
+
+// Names a screen reader speaks for the main window's controls that have no caption of their
+// own, or whose caption says nothing (the rows' "Option1" buttons).
+//
+// nameControls names every control once after the window is built. nameKeyRows names the 20
+// rows after what they hold: "value of row 3" while row 3 is free, "value of row 3, key hl="
+// once it shows "hl=" (likewise "key name of", "clear" and "remembered values of"); it must run
+// after every change of the rows' key names.
+void nameControls(frmMain &window);
+void nameKeyRows(frmMain &window);
+
+} // namespace tarvolin
