@@ -5,22 +5,13 @@
 // match in characters and in UTF-16 units; escape codes outside 0x80-0x9F must be the code
 // itself, those inside map to a non-ASCII character; text without "%" comes back unchanged.
 
+#include "fuzz_support.h"
 #include "url/decode_hex.h"
 
-#include <QList>
-
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-
 using namespace tarvolin;
+using fuzz::Check;
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 int LeadingHex(const QList<uint> &chars, qsizetype from, qsizetype to) {
     QString digits;
@@ -38,8 +29,7 @@ int LeadingHex(const QList<uint> &chars, qsizetype from, qsizetype to) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const QString input =
-        QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const QString input = fuzz::Utf8(data, size);
     QString output = QStringLiteral("stale");
     DecodeHex(input, output);
 

@@ -11,46 +11,24 @@
 //    NULs, a value to size - 1 characters and a NUL;
 //  - a document without edits gives back exactly the bytes it was made from.
 
+#include "fuzz_support.h"
 #include "settings/profile_document.h"
 #include "settings/profile_reader.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-
 using namespace tarvolin;
+using fuzz::Check;
 
 namespace {
 
 // Enough to reach every kind of line; more only slows each run down.
-constexpr qsizetype kMaxSections = 32;
-constexpr qsizetype kMaxEntries = 32;
+constexpr qsizetype kMaxNames = 32;
 const QString kPath = QStringLiteral("./fuzz.ini");
 
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-const QTemporaryDir &ScratchFolder() {
-    // In RAM when there is one: every run writes the file once.
-    static const QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
-                                       ? QStringLiteral("/dev/shm/fuzz-profile-XXXXXX")
-                                       : QDir::tempPath() + QStringLiteral("/fuzz-profile-XXXXXX"));
-    Check(dir.isValid());
-    return dir;
-}
-
-void CheckNames(const QStringList &names) {
+// A document's list as the readers must hand it over: no name holds NUL, and the empty
+// name is left out.
+QStringList Readable(QStringList names) {
     for (const QString &name : names)
         Check(!name.contains(QChar(u'\0')));
-}
-
-QStringList WithoutEmpty(QStringList names) {
     names.removeAll(QString());
     return names;
 }
@@ -71,20 +49,13 @@ void CheckCut(const QString &full, const QString &buffer, qsizetype size, qsizet
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QTemporaryDir &dir = ScratchFolder();
-    {
-        QFile file(dir.filePath(QStringLiteral("fuzz.ini")));
-        Check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        Check(file.write(bytes) == bytes.size());
-    }
+    ProfileStore store(fuzz::ScratchProfile(bytes));
     const ProfileDocument document(bytes);
     Check(document.toBytes() == bytes);
 
-    ProfileStore store(dir.path());
     ProfileStore::Group group(store);
     const QStringList sections = document.sectionNames();
-    CheckNames(sections);
-    Check(ReadProfileSectionNames(store, kPath) == WithoutEmpty(sections));
+    Check(ReadProfileSectionNames(store, kPath) == Readable(sections));
 
     // A buffer of 1 to 16 characters, taken from the input so each size is reached.
     const qsizetype small = size > 0 ? 1 + data[0] % 16 : 1;
@@ -92,15 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     CheckCut(document.sectionList(), buffer, small,
              store.GetPrivateProfileSectionNames(buffer, small, kPath));
 
-    for (const QString &section : sections.first(std::min(sections.size(), kMaxSections))) {
+    for (const QString &section : sections.first(std::min(sections.size(), kMaxNames))) {
         const QStringList names = document.entryNames(section);
-        CheckNames(names);
-        Check(ReadProfileEntryNames(store, section, kPath) == WithoutEmpty(names));
+        Check(ReadProfileEntryNames(store, section, kPath) == Readable(names));
         buffer.fill(u' ');
         CheckCut(
             document.entryList(section), buffer, small,
             store.GetPrivateProfileString(section, std::nullopt, QString(), buffer, small, kPath));
-        for (const QString &name : names.first(std::min(names.size(), kMaxEntries))) {
+        for (const QString &name : names.first(std::min(names.size(), kMaxNames))) {
             const std::optional<QString> value = document.value(section, name);
             Check(value.has_value());
             Check(ReadProfileValue(store, section, name, kPath) == *value);

@@ -12,22 +12,19 @@
 //    are byte for byte the old lines, in the old order (an old last line without a line end
 //    may have gained one).
 
+#include "fuzz_support.h"
 #include "settings/profile_document.h"
 #include "settings/profile_store.h"
 #include "settings/profile_text.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSet>
-#include <QTemporaryDir>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
+#include <optional>
 
 using namespace tarvolin;
+using fuzz::Check;
 namespace text = tarvolin::profile_text;
 
 namespace {
@@ -37,20 +34,6 @@ struct Write {
     QString key;
     QString value;
 };
-
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-const QTemporaryDir &ScratchFolder() {
-    static const QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
-                                       ? QStringLiteral("/dev/shm/fuzz-roundtrip-XXXXXX")
-                                       : QDir::tempPath() +
-                                             QStringLiteral("/fuzz-roundtrip-XXXXXX"));
-    Check(dir.isValid());
-    return dir;
-}
 
 QString Text(FuzzedDataProvider &input) {
     const std::string bytes = input.ConsumeRandomLengthString(48);
@@ -85,13 +68,17 @@ bool Touched(QByteArrayView line, const QSet<QString> &sections, const QSet<QStr
                               text::trimmed(line.sliced(start, equals - start)), utf8));
 }
 
-QList<QByteArrayView> Lines(QByteArrayView bytes) {
+// The lines of the file that no write may touch, without their line feeds.
+QList<QByteArrayView> Untouched(QByteArrayView bytes, const QSet<QString> &sections,
+                                const QSet<QString> &keys) {
     QList<QByteArrayView> lines;
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
     while (!bytes.isEmpty()) {
         const qsizetype newline = bytes.indexOf('\n');
-        lines.append(newline < 0 ? bytes : bytes.first(newline));
+        const QByteArrayView line = newline < 0 ? bytes : bytes.first(newline);
+        if (!Touched(line, sections, keys))
+            lines.append(line);
         bytes = newline < 0 ? QByteArrayView() : bytes.sliced(newline + 1);
     }
     return lines;
@@ -131,20 +118,12 @@ void CheckResult(const QByteArray &before, const ProfileDocument &old, const QLi
         }
     }
 
-    QList<QByteArrayView> oldLines;
-    for (const QByteArrayView line : Lines(before)) {
-        if (!Touched(line, writtenSections, writtenKeys))
-            oldLines.append(line);
-    }
-    QList<QByteArrayView> newLines;
-    for (const QByteArrayView line : Lines(after)) {
-        if (!Touched(line, writtenSections, writtenKeys))
-            newLines.append(line);
-    }
+    const QList<QByteArrayView> oldLines = Untouched(before, writtenSections, writtenKeys);
+    const QList<QByteArrayView> newLines = Untouched(after, writtenSections, writtenKeys);
     Check(oldLines.size() == newLines.size());
-    const bool lastOpen = !before.isEmpty() && !before.endsWith('\n');
     for (qsizetype i = 0; i < oldLines.size(); ++i) {
-        const bool gainedEnd = lastOpen && oldLines[i].data() == Lines(before).last().data() &&
+        // Only a last line without a line feed ends where the file ends.
+        const bool gainedEnd = oldLines[i].end() == before.constEnd() &&
                                newLines[i] == QByteArray(oldLines[i].toByteArray() + '\r');
         Check(newLines[i] == oldLines[i] || gainedEnd);
     }
@@ -163,11 +142,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QList<Write> writes;
     const int count = input.ConsumeIntegralInRange(1, 8);
     for (int i = 0; i < count; ++i) {
-        Write w;
-        w.section = Name(input, sections);
-        w.key = Name(input, old.entryNames(w.section));
-        w.value = Text(input);
-        writes.append(w);
+        const QString section = Name(input, sections);
+        const QString key = Name(input, old.entryNames(section));
+        writes.append({section, key, Text(input)});
     }
     const int single = input.ConsumeIntegralInRange(0, count);
 
@@ -176,25 +153,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         edited.setValue(w.section, w.key, w.value);
     CheckResult(before, old, writes, edited.toBytes());
 
-    const QTemporaryDir &dir = ScratchFolder();
-    const QString filePath = dir.filePath(QStringLiteral("fuzz.ini"));
-    {
-        QFile file(filePath);
-        Check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        Check(file.write(before) == before.size());
-    }
-    ProfileStore store(dir.path());
-    const QString path = QStringLiteral("./fuzz.ini");
-    for (int i = 0; i < single; ++i)
+    const QString folder = fuzz::ScratchProfile(before);
+    ProfileStore store(folder);
+    std::optional<ProfileStore::Group> group;
+    for (int i = 0; i < count; ++i) {
+        if (i == single)
+            group.emplace(store);
         Check(store.WritePrivateProfileString(writes[i].section, writes[i].key, writes[i].value,
-                                              path));
-    {
-        ProfileStore::Group group(store);
-        for (int i = single; i < count; ++i)
-            Check(store.WritePrivateProfileString(writes[i].section, writes[i].key, writes[i].value,
-                                                  path));
+                                              QStringLiteral("./fuzz.ini")));
     }
-    QFile file(filePath);
+    group.reset();
+    QFile file(folder + QStringLiteral("/fuzz.ini"));
     Check(file.open(QIODevice::ReadOnly));
     CheckResult(before, old, writes, file.readAll());
     return 0;

@@ -3,22 +3,16 @@
 // The whole input is split at "&": the pieces join back to the text, hold no "&", and there is
 // one more piece than "&". Each piece is cut into key name and value, which join back to it.
 // When the input holds a line feed, the part before it is also searched as a query key in the
-// part after it: a match equals the key ignoring case, and no earlier position matches.
+// part after it: a match equals the key ignoring case and no earlier start matches; when it
+// is not found, no start matches, up to the last one where the key still fits.
 
+#include "fuzz_support.h"
 #include "url/query_split.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-
 using namespace tarvolin;
+using fuzz::Check;
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 void CheckSplit(const QString &text) {
     const std::vector<QStringView> pieces = SplitPairs(text);
@@ -53,21 +47,20 @@ void CheckFind(QStringView url, QStringView key) {
         Check(position == 1);
         return;
     }
-    // A plain scan with the case-insensitive comparison, independent of indexOf.
-    const qsizetype last = position > 0 ? position - 1 : url.size() - key.size();
-    for (qsizetype i = 0; i < last; ++i)
-        Check(url.sliced(i, key.size()).compare(key, Qt::CaseInsensitive) != 0);
-    if (position > 0) {
-        Check(position - 1 + key.size() <= url.size());
-        Check(url.sliced(position - 1, key.size()).compare(key, Qt::CaseInsensitive) == 0);
-    }
+    const auto matchesAt = [&](qsizetype i) {
+        return url.sliced(i, key.size()).compare(key, Qt::CaseInsensitive) == 0;
+    };
+    Check(position == 0 || (position - 1 + key.size() <= url.size() && matchesAt(position - 1)));
+    // A plain scan, independent of indexOf.
+    const qsizetype end = position > 0 ? position - 1 : url.size() - key.size() + 1;
+    for (qsizetype i = 0; i < end; ++i)
+        Check(!matchesAt(i));
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const QString text =
-        QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const QString text = fuzz::Utf8(data, size);
     CheckSplit(text);
 
     const qsizetype newline = text.indexOf(u'\n');

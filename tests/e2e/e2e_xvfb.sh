@@ -16,6 +16,15 @@ trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# Retries a check every 50 ms until it holds, so each step waits exactly as long as the
+# program needs; a step that never comes fails after 30 s instead of hanging.
+wait_until() { # what command...
+    local what=$1
+    shift
+    for _ in $(seq 600); do "$@" && return 0; sleep 0.05; done
+    fail "timed out waiting for $what"
+}
+
 # A display number nobody uses: no lock file and no socket.
 display=""
 for n in $(seq 90 190); do
@@ -25,37 +34,45 @@ done
 Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+wait_until "Xvfb to start" eval 'xdpyinfo >/dev/null 2>&1 || ! kill -0 "$xvfb_pid"'
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 
-# A recording opener first on PATH, so Launch URL hands its text to us, not to a browser.
+# A recording opener first on PATH, so Launch URL hands its text to us, not to a browser. The
+# file appears by rename, complete.
 mkdir "$work/bin" "$work/run"
 cat >"$work/bin/xdg-open" <<'SH'
 #!/bin/sh
-printf '%s\n' "$1" > "$TARVOLIN_E2E_OPENED"
+printf '%s\n' "$1" > "$TARVOLIN_E2E_OPENED.tmp" && mv "$TARVOLIN_E2E_OPENED.tmp" "$TARVOLIN_E2E_OPENED"
 SH
 chmod +x "$work/bin/xdg-open"
 export TARVOLIN_E2E_OPENED="$work/opened.txt"
+
+# Sets $found to the visible window titled exactly $1.
+shown() { found=$(xdotool search --onlyvisible --name "^$1\$" | head -n 1) && [ -n "$found" ]; }
+gone() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null; }
+# Without a window manager nobody hands out the keyboard focus, so the script does.
+focused() { xdotool windowfocus "$1" 2>/dev/null && [ "$(xdotool getwindowfocus)" = "$1" ]; }
+# Pop-up menus and drop-down lists are the program's visible windows besides the main one.
+popups() { [ "$(xdotool search --onlyvisible --classname '^tarvolin$' | grep -cvx "$wid")" -eq "$1" ]; }
 
 start_app() { # [argument...]
     (cd "$work/run" && PATH="$work/bin:$PATH" QT_QPA_PLATFORM=xcb exec "$binary" "$@") \
         >"$work/app.log" 2>&1 &
     app_pid=$!
-    wid=$(xdotool search --sync --onlyvisible --name '^Tarvolin$' | head -n 1)
-    [ -n "$wid" ] || fail "no Tarvolin window"
-    xdotool windowfocus --sync "$wid" || true
+    wait_until "the Tarvolin window" shown Tarvolin
+    wid=$found
+    wait_until "focus on the Tarvolin window" focused "$wid"
 }
 
 # Controls are placed in twips; one pixel is 15 twips at 96 DPI. Clicks go to a control's middle.
 click_at() { # left top width height [button]
     local x=$((($1 + $3 / 2) / 15)) y=$((($2 + $4 / 2) / 15))
     xdotool mousemove --window "$wid" "$x" "$y" click "${5:-1}"
-    sleep 0.3
 }
 
 wait_exit() {
-    for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || { app_pid=""; return 0; }; sleep 0.1; done
-    fail "the program did not end"
+    wait_until "the program to end" eval '! kill -0 "$app_pid" 2>/dev/null'
+    app_pid=""
 }
 
 expect_file() { # path expected-text (compared byte for byte, with a final line end)
@@ -70,18 +87,18 @@ $(cat -A "$work/expected")"
 choose_from_dropdown() { # left top width height n
     click_at "$1" "$2" "$3" "$4"
     xdotool key --clearmodifiers F4
-    sleep 0.3
+    wait_until "the drop-down list" popups 1
     xdotool key Home
     for _ in $(seq 2 "$5"); do xdotool key Down; done
     xdotool key Return
-    sleep 0.3
+    wait_until "the drop-down list to close" popups 0
 }
 
 # Clicks Launch URL and checks the text the opener received.
 launch_and_expect() { # expected-url
     rm -f "$work/opened.txt"
     click_at 120 6000 1215 255 # cmdLaunch
-    for _ in $(seq 50); do [ -s "$work/opened.txt" ] && break; sleep 0.1; done
+    wait_until "the opener" test -e "$work/opened.txt"
     expect_file "$work/opened.txt" "$1"
 }
 
@@ -115,8 +132,11 @@ q=q"
 
 # 3. A right-click on a free row's label offers the engine's other keys; pick one.
 click_at 120 2640 1695 255 3 # lblKey(3), right button: the pop-up opens at the pointer
-xdotool key Down Right Return # "Add additional key" > its first entry, "num="
-sleep 0.3
+wait_until "the pop-up menu" popups 1
+xdotool key Down Right # "Add additional key" > its first entry, "num="
+wait_until "the submenu" popups 2
+xdotool key Return
+wait_until "the pop-up menu to close" popups 0
 click_at 2280 2640 1575 285 # txtKey(3)
 xdotool type '50'
 click_at 120 5160 1215 375 # cmdNewURL
@@ -124,13 +144,14 @@ launch_and_expect "http://x.test/cgi-bin/query?pg=q&hl=en&q=cats&num=50"
 
 # 4. Add an engine through the dialog; it becomes the engine stored on exit.
 click_at 9240 480 1455 255 # cmdNewEngine
-dialog=$(xdotool search --sync --onlyvisible --name '^Add search engine & query key$' | head -n 1)
-xdotool windowfocus --sync "$dialog" || true
+wait_until "the dialog" shown 'Add search engine & query key'
+dialog=$found
+wait_until "focus on the dialog" focused "$dialog"
 xdotool type 'Example'
 xdotool key Tab
 xdotool type 'search?'
 xdotool mousemove --window "$dialog" $(((3600 + 1095 / 2) / 15)) $(((1440 + 255 / 2) / 15)) click 1
-sleep 0.5
+wait_until "the dialog to close" gone 'Add search engine & query key'
 click_at 120 480 855 255 # cmdExit
 wait_exit
 expect_file "$work/run/tarvolin.ini" "[Engine]
