@@ -35,6 +35,8 @@ Dialog::Dialog(frmMain &main) : QDialog(&main), main_(main) {
 
 void Dialog::buildControls() {
     setWindowTitle(QStringLiteral("Add search engine & query key"));
+    // A window does not inherit its owner's font, and the geometry is laid out for this one.
+    setFont(main_.font());
     // Created in tab order: the two boxes, OK, Cancel (labels take no focus).
     lblNewEngine = makeCaptionLabel(this, QStringLiteral("Enter new search engine name"), 120, 240);
     lblNewQueryKey = makeCaptionLabel(this, QStringLiteral("Enter new query key"), 120, 840);
@@ -42,6 +44,8 @@ void Dialog::buildControls() {
     txtNewQueryKey = makeBox(this, 2400, 840, 2295, 285);
     OKButton = makeButton(this, QStringLiteral("OK"), 3600, 1440, 1095, 255);
     CancelButton = makeButton(this, QStringLiteral("Cancel"), 2400, 1440, 1095, 255);
+    // The dialog keeps the main window's font: its captions have room to wrap.
+    fitCaptions(this, false);
     connect(OKButton, &QPushButton::clicked, this, &Dialog::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &Dialog::CancelButton_Click);
     txtNewEngine->setFocus();
