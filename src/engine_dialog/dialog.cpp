@@ -35,6 +35,8 @@ Dialog::Dialog(frmMain &main) : QDialog(&main), main_(main) {
 
 void Dialog::buildControls() {
     setWindowTitle(QStringLiteral("Add search engine & query key"));
+    // A window does not inherit its owner's font, and the geometry is laid out for this one.
+    setFont(main_.font());
     // Created in tab order: the two boxes, OK, Cancel (labels take no focus).
     lblNewEngine = makeCaptionLabel(this, QStringLiteral("Enter new search engine name"), 120, 240);
     lblNewQueryKey = makeCaptionLabel(this, QStringLiteral("Enter new query key"), 120, 840);
@@ -45,6 +47,8 @@ void Dialog::buildControls() {
     // A screen reader names each box after the label beside it.
     txtNewEngine->setAccessibleName(lblNewEngine->text());
     txtNewQueryKey->setAccessibleName(lblNewQueryKey->text());
+    // The dialog keeps the main window's font: its captions have room to wrap.
+    fitCaptions(this, false);
     connect(OKButton, &QPushButton::clicked, this, &Dialog::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &Dialog::CancelButton_Click);
     txtNewEngine->setFocus();

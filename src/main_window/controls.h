@@ -25,6 +25,12 @@ QLabel *makeLabel(QWidget *parent, const QString &caption, int left, int top, in
 // A label that grows or shrinks to fit its caption.
 QLabel *makeCaptionLabel(QWidget *parent, const QString &caption, int left, int top);
 
+// Makes every caption of `window` fit in front of the control to its right: the geometry is
+// laid out for one font, and a wider desktop font must not push a caption under the box it
+// names. When allowed, the window's font first shrinks by half points (not below 7); a caption
+// that still does not fit wraps its words. Call once all controls are placed.
+void fitCaptions(QWidget *window, bool mayShrinkFont);
+
 // A button that Enter never presses on its own (buttons in dialogs default to that).
 QPushButton *makeButton(QWidget *parent, const QString &caption, int left, int top, int width,
                         int height);

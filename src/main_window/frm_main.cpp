@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -38,11 +39,20 @@ void frmMain::connectHandlers() {
     for (int i = 0; i < kKeyRows; ++i) {
         connect(cmbKey[i], &QComboBox::activated, this, [this, i] { cmbKey_Click(i); });
     }
+#ifndef QT_NO_SESSIONMANAGER
+    // Qt 6 closes no window when the desktop session ends; the end of the session must still
+    // save. Qt asks not to quit from this signal, so the window only saves here.
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::commitDataRequest, this, &frmMain::Form_QueryUnload);
+    }
+#endif
 }
 
 void frmMain::closeEvent(QCloseEvent *event) {
     // While the add-engine dialog is open the window takes no input, its close box included.
-    if (!isEnabled()) {
+    // A close asked for by the program, a quit of the application or the end of the session is
+    // not the user's input: it must still save.
+    if (!isEnabled() && event->spontaneous()) {
         event->ignore();
         return;
     }

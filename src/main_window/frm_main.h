@@ -150,7 +150,8 @@ public:
     void connectNewEngineButton();
 
 protected:
-    // Every close request saves first; a disabled window (dialog open) refuses to close.
+    // Every close request saves first; a disabled window (dialog open) refuses the user's own
+    // close requests (close box, window menu) but no other.
     void closeEvent(QCloseEvent *event) override;
 
 private:

@@ -2,6 +2,7 @@
 #include "main_window/combo_entries.h"
 #include "main_window/controls.h"
 #include "main_window/frm_main.h"
+#include "main_window/wheel_guard.h"
 
 #include <QComboBox>
 #include <QFont>
@@ -27,6 +28,7 @@ QComboBox *makeCombo(QWidget *parent, int left, int top, int width, int height) 
     edit->setMaxLength(std::numeric_limits<int>::max());
     QObject::disconnect(edit, &QLineEdit::returnPressed, combo, nullptr);
     QObject::disconnect(edit, &QLineEdit::editingFinished, combo, nullptr);
+    guardWheel(combo);
     place(combo, left, top, width, height);
     return combo;
 }
@@ -87,6 +89,8 @@ void frmMain::buildControls() {
         hidden->setVisible(false);
     }
     cmdLaunch = makeButton(this, QStringLiteral("Launch URL"), 120, 6000, 1215, 255);
+
+    fitCaptions(this, true);
 
     // Never shown as a menu bar: only ever popped up over a free key label.
     Popup = new QMenu(QStringLiteral("Popup"), this);

@@ -15,9 +15,15 @@ void frmMain::Form_Load() {
     vars.sMainIniFile = QStringLiteral("./tarvolin.ini");
 
     ProfileStore::Group group(store_);
+    // The list read's own result decides, not what the list shows: an entry with an empty name
+    // (only a hand-edited file has one) counts as listed, although no engine of it is shown.
+    QString sProbe(kProfileBufferSize, u' ');
+    const bool listed =
+        store_.GetPrivateProfileString(QStringLiteral("Engine"), std::nullopt, QString(), sProbe,
+                                       kProfileBufferSize, vars.sMainIniFile) != 0;
     const QStringList engines =
         ReadProfileEntryNames(store_, QStringLiteral("Engine"), vars.sMainIniFile);
-    if (engines.isEmpty()) {
+    if (!listed) {
         // First start (or an emptied list): the default engine, and "LastUsed" is not read.
         vars.sCurrentEngine = QStringLiteral("Altavista");
         vars.sCurrentQueryKey = QStringLiteral("Query?");

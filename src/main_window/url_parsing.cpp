@@ -34,12 +34,17 @@ void frmMain::cmdParse_Click() {
             const qsizetype nBaseLength = nFound - 1 + vars.sCurrentQueryKey.size();
             vars.sUrlBase = sUrl.left(nBaseLength);
 
-            // All writes of the parse reach the engine file in one rewrite.
-            ProfileStore::Group group(store_);
-            const std::vector<QStringView> pairs = SplitPairs(QStringView(sUrl).mid(nBaseLength));
-            qsizetype nKeyNum = 0;
-            for (QStringView pair : pairs) {
-                ParseKey(pair, ++nKeyNum);
+            {
+                // All writes of the parse reach the engine file in one rewrite, saved when the
+                // group ends: the lists below then show what the file holds, even when the save
+                // failed.
+                ProfileStore::Group group(store_);
+                const std::vector<QStringView> pairs =
+                    SplitPairs(QStringView(sUrl).mid(nBaseLength));
+                qsizetype nKeyNum = 0;
+                for (QStringView pair : pairs) {
+                    ParseKey(pair, ++nKeyNum);
+                }
             }
             FillCombos();
             UpdateSearchEngineKeyList();

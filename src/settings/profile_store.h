@@ -33,7 +33,8 @@ namespace tarvolin {
 //  - Every name and value without NUL reads back exactly as written (see the escaping above).
 //  - An empty entry name is stored and listed as an empty item; it never hides other entries.
 //  - A section that appears twice is read and written at its first occurrence, an entry name
-//    that appears twice in it likewise; lists hold each name once, in file order.
+//    that appears twice in it likewise; lists name sections and entries as the file has them,
+//    in file order, so a name the file holds twice is listed twice.
 //  - A write changes only its own entry's line (keeping the name as spelled and the line end),
 //    or adds the entry after the last entry line of its section (before trailing blank and
 //    comment lines), or adds the section at the end of the file. Every other byte stays as it

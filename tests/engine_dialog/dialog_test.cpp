@@ -84,6 +84,8 @@ private slots:
     void ok_oddName_keepsProfileInWorkingFolder_data();
     void ok_oddName_keepsProfileInWorkingFolder();
     void accessibleNames_everyControl_namedAndRowsFollowTheirKeys();
+    void captions_ofBothWindows_fitBesideTheirControls_data();
+    void captions_ofBothWindows_fitBesideTheirControls();
 };
 
 void DialogTest::open_disablesMainWindowAndStartsEmpty() {
@@ -100,7 +102,7 @@ void DialogTest::open_disablesMainWindowAndStartsEmpty() {
     QCOMPARE(focused(), f.d->OKButton);
 
     // The main window takes no input, its close box included.
-    QVERIFY(!f.w.close());
+    QVERIFY(!clickCloseBox(&f.w));
     QVERIFY(f.w.isVisible());
     QTest::mouseClick(f.w.cmdNewEngine, Qt::LeftButton);
     QCOMPARE(f.w.findChildren<Dialog *>().size(), 1);
@@ -110,6 +112,12 @@ void DialogTest::open_disablesMainWindowAndStartsEmpty() {
     QVERIFY(f.open());
     QCOMPARE(f.d->txtNewEngine->text(), QString());
     QCOMPARE(f.d->txtNewQueryKey->text(), QString());
+
+    // Quitting the program with the dialog open still saves the engine shown.
+    f.h.writeFile(u"tarvolin.ini"_qs, "[Engine]\nAlpha=a?\n");
+    QApplication::closeAllWindows();
+    QCOMPARE(f.h.mainValue(u"LastUsed"_qs, u"engine"_qs), u"Alpha"_qs);
+    QTRY_VERIFY(f.d.isNull());
 }
 
 void DialogTest::close_withoutOk_leavesWindowAndFilesAlone_data() {
@@ -293,6 +301,33 @@ void DialogTest::accessibleNames_everyControl_namedAndRowsFollowTheirKeys() {
     f.type(u"New"_qs, u"n?"_qs);
     QTest::mouseClick(f.d->OKButton, Qt::LeftButton);
     QCOMPARE(nameOf(f.w.txtKey[1]), u"value of row 2"_qs);
+}
+
+void DialogTest::captions_ofBothWindows_fitBesideTheirControls_data() {
+    QTest::addColumn<bool>("dialog");
+    QTest::newRow("main window") << false;
+    QTest::newRow("add-engine dialog") << true;
+}
+
+void DialogTest::captions_ofBothWindows_fitBesideTheirControls() {
+    QFETCH(bool, dialog);
+    Fixture f;
+    QVERIFY(f.open());
+    QWidget *window = dialog ? static_cast<QWidget *>(f.d.data()) : &f.w;
+    const auto controls = window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (const QLabel *label : window->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
+        const QByteArray caption = label->text().toUtf8();
+        const int flags = label->wordWrap() ? Qt::TextWordWrap : 0;
+        const QRect needed = label->fontMetrics().boundingRect(
+            QRect(0, 0, label->width(), QWIDGETSIZE_MAX), flags, label->text());
+        QVERIFY2(needed.width() <= label->width(), caption);
+        QVERIFY2(needed.height() <= label->height(), caption);
+        for (const QWidget *other : controls) {
+            QVERIFY2(other == label || other->isHidden() || other->isWindow() ||
+                         !other->geometry().intersects(label->geometry()),
+                     caption);
+        }
+    }
 }
 
 QTEST_MAIN(DialogTest)

@@ -2,8 +2,11 @@
 
 #include "window_harness.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 
 using namespace tarvolin;
 using namespace tarvolin::testing;
@@ -12,6 +15,18 @@ namespace {
 const QByteArray kEngines("[Engine]\nAlpha=a?\nalpha=lower?\nNoKey=\nBeta=b?\n"
                           "[LastUsed]\nengine=Alpha\nquerykey=a?\n");
 constexpr int kAlpha = 0, kLowerAlpha = 1, kNoKey = 2;
+// What follows the typing: Return in the box, the focus moving on, or then a wheel turn.
+constexpr int kEnter = 0, kFocusMovesOn = 1, kWheel = 2;
+
+// One notch down over the middle of `target`, delivered as the window system delivers it
+// (spontaneous, so the widget's focus policy applies first).
+void turnWheel(QWidget *target) {
+    const QPointF at = target->rect().center();
+    QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    QApplication::instance()->notify(target, &event);
+}
 } // namespace
 
 class EngineSelectionTest : public QObject {
@@ -23,8 +38,8 @@ private slots:
     void chooseEngine_withoutQueryKey_keepsShownQueryKey();
     void chooseEngine_optionButtons_reenabledOnlyWhenFirstIsDisabled_data();
     void chooseEngine_optionButtons_reenabledOnlyWhenFirstIsDisabled();
-    void typedText_isKeptAndRunsNoClickHandler_data();
-    void typedText_isKeptAndRunsNoClickHandler();
+    void typedTextOrWheel_runsNoClickHandler_data();
+    void typedTextOrWheel_runsNoClickHandler();
     void chooseValue_copiesItIntoTheRow();
     void keyList_offersUnshownSectionsInFileOrder();
     void keyList_calledTwice_listsEachNameTwice();
@@ -113,22 +128,24 @@ void EngineSelectionTest::chooseEngine_optionButtons_reenabledOnlyWhenFirstIsDis
     QCOMPARE(w.optKeyClear[disabledRow]->isEnabled(), expectEnabled);
 }
 
-void EngineSelectionTest::typedText_isKeptAndRunsNoClickHandler_data() {
+void EngineSelectionTest::typedTextOrWheel_runsNoClickHandler_data() {
     QTest::addColumn<bool>("engineList");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("leaveByFocus");
-    QTest::newRow("engine list, whole name, Enter") << true << "Beta" << false;
-    QTest::newRow("engine list, whole name, focus moves on") << true << "Beta" << true;
-    QTest::newRow("engine list, start of a name is not completed") << true << "Be" << false;
-    QTest::newRow("value list, whole value, Enter") << false << "de" << false;
-    QTest::newRow("value list, whole value, focus moves on") << false << "de" << true;
-    QTest::newRow("value list, start of a value is not completed") << false << "d" << true;
+    QTest::addColumn<int>("then");
+    QTest::newRow("engine list, whole name, Enter") << true << "Beta" << kEnter;
+    QTest::newRow("engine list, whole name, focus moves on") << true << "Beta" << kFocusMovesOn;
+    QTest::newRow("engine list, start of a name is not completed") << true << "Be" << kEnter;
+    QTest::newRow("engine list, wheel turned over it") << true << "" << kWheel;
+    QTest::newRow("value list, whole value, Enter") << false << "de" << kEnter;
+    QTest::newRow("value list, whole value, focus moves on") << false << "de" << kFocusMovesOn;
+    QTest::newRow("value list, start of a value is not completed") << false << "d" << kFocusMovesOn;
+    QTest::newRow("value list, wheel turned over it") << false << "" << kWheel;
 }
 
-void EngineSelectionTest::typedText_isKeptAndRunsNoClickHandler() {
+void EngineSelectionTest::typedTextOrWheel_runsNoClickHandler() {
     QFETCH(bool, engineList);
     QFETCH(QString, typed);
-    QFETCH(bool, leaveByFocus);
+    QFETCH(int, then);
     WindowHarness h(kEngines);
     h.writeFile(QStringLiteral("Alpha.ini"), "[hl=]\nen=en\nde=de\n");
     h.showAndActivate();
@@ -138,11 +155,15 @@ void EngineSelectionTest::typedText_isKeptAndRunsNoClickHandler() {
 
     combo->setFocus();
     QTest::keyClicks(combo, typed);
-    if (leaveByFocus) {
+    if (then == kEnter) {
+        QTest::keyClick(combo, Qt::Key_Return);
+    } else {
         w.txtParseMe->setFocus();
         QTRY_VERIFY(!combo->hasFocus());
-    } else {
-        QTest::keyClick(combo, Qt::Key_Return);
+    }
+    if (then == kWheel) {
+        turnWheel(combo->lineEdit());
+        QVERIFY(!combo->hasFocus());
     }
 
     QCOMPARE(combo->currentText(), typed);

@@ -13,14 +13,15 @@ class StartupShutdownTest : public QObject {
 private slots:
     void load_noMainFile_createsDefaultEngine();
     void load_noMainFile_closeStoresDefaultAsLastUsed();
-    void load_emptyEngineSection_ignoresLastUsed();
+    void load_engineSectionWithoutNames_data();
+    void load_engineSectionWithoutNames();
     void load_enginesWithoutLastUsed_showsNothingAndCloseWritesNothing();
     void load_lastUsedEngineNotListed_isShownAsStored();
     void load_engineList_keepsFileOrderWithNoEntryChosen();
     void close_byExitOrCloseBox_storesSamePair_data();
     void close_byExitOrCloseBox_storesSamePair();
     void close_emptyQueryKey_storesEmptyQueryKey();
-    void close_whileDisabled_isRefusedAndWritesNothing();
+    void close_whileDisabled_refusesOnlyTheCloseBox();
 };
 
 void StartupShutdownTest::load_noMainFile_createsDefaultEngine() {
@@ -44,13 +45,24 @@ void StartupShutdownTest::load_noMainFile_closeStoresDefaultAsLastUsed() {
                         "[LastUsed]\nengine=Altavista\nquerykey=Query?\n"));
 }
 
-void StartupShutdownTest::load_emptyEngineSection_ignoresLastUsed() {
-    WindowHarness h("[Engine]\n[LastUsed]\nengine=Other\nquerykey=o?\n");
-    QCOMPARE(entries(h.window->cmbEngine), QStringList{QStringLiteral("Altavista")});
-    QCOMPARE(h.window->txtEngine->text(), QStringLiteral("Altavista"));
-    QCOMPARE(h.window->txtQueryKey->text(), QStringLiteral("Query?"));
-    QCOMPARE(h.mainValue(QStringLiteral("Engine"), QStringLiteral("Altavista")),
-             QStringLiteral("Query?"));
+void StartupShutdownTest::load_engineSectionWithoutNames_data() {
+    QTest::addColumn<QByteArray>("engines");
+    QTest::addColumn<bool>("createsDefault");
+    QTest::newRow("no entries: default engine, LastUsed not read") << QByteArray() << true;
+    QTest::newRow("an empty-named entry is listed: LastUsed restored")
+        << QByteArray("=q?\n") << false;
+}
+
+void StartupShutdownTest::load_engineSectionWithoutNames() {
+    QFETCH(QByteArray, engines);
+    QFETCH(bool, createsDefault);
+    const QByteArray before = "[Engine]\n" + engines + "[LastUsed]\nengine=Other\nquerykey=o?\n";
+    WindowHarness h(before);
+    QCOMPARE(entries(h.window->cmbEngine),
+             createsDefault ? QStringList{QStringLiteral("Altavista")} : QStringList());
+    QCOMPARE(h.window->txtEngine->text(), createsDefault ? u"Altavista"_qs : u"Other"_qs);
+    QCOMPARE(h.window->txtQueryKey->text(), createsDefault ? u"Query?"_qs : u"o?"_qs);
+    QCOMPARE(h.fileBytes(QStringLiteral("tarvolin.ini")) == before, !createsDefault);
     // The stored pair is still there, untouched, until the window closes.
     QCOMPARE(h.mainValue(QStringLiteral("LastUsed"), QStringLiteral("engine")),
              QStringLiteral("Other"));
@@ -105,7 +117,7 @@ void StartupShutdownTest::close_byExitOrCloseBox_storesSamePair() {
     if (byExit) {
         QTest::mouseClick(h.window->cmdExit, Qt::LeftButton);
     } else {
-        QVERIFY(h.window->close());
+        QVERIFY(clickCloseBox(h.window.get()));
     }
     QTRY_VERIFY(!h.window->isVisible());
     QCOMPARE(h.fileBytes(QStringLiteral("tarvolin.ini")),
@@ -121,16 +133,17 @@ void StartupShutdownTest::close_emptyQueryKey_storesEmptyQueryKey() {
              QByteArray("[Engine]\nAlpha=a?\n[LastUsed]\nengine=Alpha\nquerykey=\n"));
 }
 
-void StartupShutdownTest::close_whileDisabled_isRefusedAndWritesNothing() {
+void StartupShutdownTest::close_whileDisabled_refusesOnlyTheCloseBox() {
     WindowHarness h;
     const QByteArray before = h.fileBytes(QStringLiteral("tarvolin.ini"));
     h.window->show();
     h.window->setEnabled(false);
-    QVERIFY(!h.window->close());
+    QVERIFY(!clickCloseBox(h.window.get()));
     QVERIFY(h.window->isVisible());
     QCOMPARE(h.fileBytes(QStringLiteral("tarvolin.ini")), before);
-    h.window->setEnabled(true);
-    QVERIFY(h.window->close());
+    // Quitting the application closes every window from code: that close saves.
+    QApplication::closeAllWindows();
+    QVERIFY(!h.window->isVisible());
     QCOMPARE(h.mainValue(QStringLiteral("LastUsed"), QStringLiteral("engine")),
              QStringLiteral("Altavista"));
 }

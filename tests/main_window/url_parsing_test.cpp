@@ -32,6 +32,7 @@ private slots:
     void parse_pairShapes_data();
     void parse_pairShapes();
     void parse_twice_listsEveryRememberedValueOnce();
+    void parse_saveFails_listsNoUnsavedValue();
     void parse_25Pairs_showsTwentyRemembersAll();
     void parse_poolAndMenu_mirrorUnshownKeyNames();
     void parse_emptyUrlBox_onlyEmptiesThePool();
@@ -132,6 +133,18 @@ void UrlParsingTest::parse_twice_listsEveryRememberedValueOnce() {
              QByteArray("[hl=]\nen=en\nde=de\n[num=]\n10=10\n"));
     // num= is known but not shown: it is offered in the pool.
     QCOMPARE(entries(w.cmbAvailKeys), QStringList{QStringLiteral("num=")});
+}
+
+void UrlParsingTest::parse_saveFails_listsNoUnsavedValue() {
+    WindowHarness h(kMain);
+    frmMain &w = *h.window;
+    // A link into a missing folder: the engine file locks and reads as empty, but cannot be saved.
+    QVERIFY(QFile::link(h.dir.filePath(QStringLiteral("gone/Alpha.ini")),
+                        h.dir.filePath(QStringLiteral("Alpha.ini"))));
+    h.parse(QStringLiteral("e/Query?hl=en&num=10"));
+    QCOMPARE(captions(w.lblKey), padded({"hl=", "num="}));
+    QCOMPARE(entries(w.cmbKey[0]), QStringList());
+    QCOMPARE(entries(w.cmbKey[1]), QStringList());
 }
 
 void UrlParsingTest::parse_25Pairs_showsTwentyRemembersAll() {

@@ -11,6 +11,8 @@
 #include "url/url_opener.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -18,6 +20,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
+#include <QtTest/qtestspontaneevent.h>
 
 #include <memory>
 #include <vector>
@@ -122,6 +126,15 @@ inline void chooseEntry(QComboBox *combo, int row) {
     const QRect rect = view->visualRect(combo->model()->index(row, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
     QTRY_VERIFY(!view->isVisible());
+}
+
+// A click on the close box of a shown window, delivered as the window system delivers it.
+// Returns whether the window accepted the close.
+inline bool clickCloseBox(QWidget *window) {
+    QCloseEvent event;
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    QApplication::instance()->notify(window->windowHandle(), &event);
+    return event.isAccepted();
 }
 
 inline QStringList entries(const QComboBox *combo) {

@@ -29,14 +29,16 @@ void EngineFileNameTest::engineIniFile_name_givesOneSegmentInWorkingFolder_data(
                            << "./a%2Fb.ini";
     QTest::newRow("backslash") << "a\\b"
                                << "./a%5Cb.ini";
-    QTest::newRow("parent folder") << ".."
-                                   << "./%2E%2E.ini";
-    QTest::newRow("folder itself") << "."
-                                   << "./%2E.ini";
+    QTest::newRow("only dots kept: a file in the folder") << ".."
+                                                          << "./...ini";
     QTest::newRow("dots inside a name kept") << "a..b."
                                              << "./a..b..ini";
-    QTest::newRow("percent") << "a%b"
-                             << "./a%25b.ini";
+    QTest::newRow("percent kept") << "50%"
+                                  << "./50%.ini";
+    QTest::newRow("percent before one hex digit kept") << "%a_"
+                                                       << "./%a_.ini";
+    QTest::newRow("percent before two hex digits") << "a%2fb"
+                                                   << "./a%252fb.ini";
     QTest::newRow("colon") << "x:y"
                            << "./x%3Ay.ini";
     QTest::newRow("Windows-forbidden characters") << "*?\"<>|"
@@ -58,8 +60,9 @@ void EngineFileNameTest::engineIniFile_name_givesOneSegmentInWorkingFolder() {
 
 void EngineFileNameTest::engineIniFile_distinctNames_neverShareAFile() {
     // Names built to collide if escaping were not one to one.
-    const QStringList names{"a/b",    "a%2Fb", "a%252Fb", "a%b",   "a%25b", ".",  "%2E", "..",
-                            "%2E%2E", "",      "x:y",     "x%3Ay", "...",   "a.", "a"};
+    const QStringList names{"a/b",   "a%2Fb", "a%252Fb", "a%b",   "a%25b", ".",  "%2E",
+                            "..",    "",      "x:y",     "x%3Ay", "...",   "a.", "50%",
+                            "50%25", "%A/",   "%A%2F",   "%%41",  "%41",   "%"};
     QSet<QString> files;
     for (const QString &name : names)
         files.insert(EngineIniFile(name));
