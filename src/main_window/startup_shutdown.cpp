@@ -1,7 +1,6 @@
 #include "main_window/combo_entries.h"
 #include "main_window/frm_main.h"
 #include "main_window/outer_size.h"
-#include "settings/engine_file_name.h"
 #include "settings/profile_reader.h"
 #include "settings/profile_store.h"
 
@@ -17,24 +16,24 @@ void frmMain::Form_Load() {
     ProfileStore::Group group(store_);
     const QStringList engines =
         ReadProfileEntryNames(store_, QStringLiteral("Engine"), vars.sMainIniFile);
+    QString sEngine;
+    QString sQueryKey;
     if (engines.isEmpty()) {
         // First start (or an emptied list): the default engine, and "LastUsed" is not read.
-        vars.sCurrentEngine = QStringLiteral("Altavista");
-        vars.sCurrentQueryKey = QStringLiteral("Query?");
-        appendEntries(cmbEngine, {vars.sCurrentEngine});
-        store_.WritePrivateProfileString(QStringLiteral("Engine"), vars.sCurrentEngine,
-                                         vars.sCurrentQueryKey, vars.sMainIniFile);
+        sEngine = QStringLiteral("Altavista");
+        sQueryKey = QStringLiteral("Query?");
+        appendEntries(cmbEngine, {sEngine});
+        store_.WritePrivateProfileString(QStringLiteral("Engine"), sEngine, sQueryKey,
+                                         vars.sMainIniFile);
     } else {
         appendEntries(cmbEngine, engines);
         // Restored as stored, even when no listed engine has that name.
-        vars.sCurrentEngine = ReadProfileValue(store_, QStringLiteral("LastUsed"),
-                                               QStringLiteral("engine"), vars.sMainIniFile);
-        vars.sCurrentQueryKey = ReadProfileValue(store_, QStringLiteral("LastUsed"),
-                                                 QStringLiteral("querykey"), vars.sMainIniFile);
+        sEngine = ReadProfileValue(store_, QStringLiteral("LastUsed"), QStringLiteral("engine"),
+                                   vars.sMainIniFile);
+        sQueryKey = ReadProfileValue(store_, QStringLiteral("LastUsed"), QStringLiteral("querykey"),
+                                     vars.sMainIniFile);
     }
-    vars.sEngineIniFile = EngineIniFile(vars.sCurrentEngine);
-    txtEngine->setText(vars.sCurrentEngine);
-    txtQueryKey->setText(vars.sCurrentQueryKey);
+    MakeEngineCurrent(sEngine, sQueryKey);
 }
 
 void frmMain::Form_Uload() {

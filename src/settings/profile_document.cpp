@@ -60,7 +60,7 @@ void ProfileDocument::ensureIndex() const {
             headers_.back().bodyEnd = lineStart;
         const auto index = qsizetype(headers_.size());
         const bool plain = profile_text::isPlain(raw);
-        Header header{raw.data() - data, raw.size(), lineStart, next, size, plain, {}};
+        Header header{raw.data() - data, raw.size(), lineStart, next, size, plain, {}, 0, {}};
         if (plain) {
             if (!plainHeaders_.contains(raw))
                 plainHeaders_.insert(raw, index);
@@ -263,7 +263,7 @@ bool ProfileDocument::hasEscape(qsizetype from, qsizetype to) const {
     return false;
 }
 
-bool ProfileDocument::scanForEntry(const Header &header, const QString &key, Entry &found) const {
+bool ProfileDocument::scanForEntry(const Header &header, QStringView key, Entry &found) const {
     bool matched = false;
     forEachEntry(header, [&](const Entry &entry) {
         const QByteArrayView raw =
@@ -277,7 +277,34 @@ bool ProfileDocument::scanForEntry(const Header &header, const QString &key, Ent
     return matched;
 }
 
-bool ProfileDocument::findEntry(const Header &header, const QString &key, Entry &found) const {
+bool ProfileDocument::indexEntries(const Header &header) const {
+    // Smaller sections are searched faster than hashed; one lookup is cheaper by search too.
+    static constexpr qsizetype kIndexedSectionBytes = 64 * 1024;
+    if (!header.entryLines.isEmpty())
+        return true;
+    if (header.lookups < 0 || header.bodyEnd - header.bodyStart < kIndexedSectionBytes ||
+        ++header.lookups < 2)
+        return false;
+    bool plain = true;
+    header.entryLines.reserve((header.bodyEnd - header.bodyStart) / 32);
+    forEachEntry(header, [&](const Entry &entry) {
+        const QByteArrayView raw =
+            QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart);
+        // A name spelled with escapes or in another encoding is found by the line scan only.
+        plain = profile_text::isPlain(raw);
+        if (plain && !header.entryLines.contains(raw))
+            header.entryLines.insert(raw, entry.lineStart);
+        return plain;
+    });
+    if (!plain || header.entryLines.isEmpty()) {
+        header.entryLines = {};
+        header.lookups = -1;
+        return false;
+    }
+    return true;
+}
+
+bool ProfileDocument::findEntry(const Header &header, QStringView key, Entry &found) const {
     // A name written as its own bytes can only be spelled otherwise with a "\x" escape, so
     // until one shows up, searching for the bytes finds the same first entry as parsing every
     // line. Sections with escapes are parsed line by line.
@@ -286,6 +313,10 @@ bool ProfileDocument::findEntry(const Header &header, const QString &key, Entry 
     const QByteArray needle = key.toLatin1();
     if (profile_text::encodeField(key, Field::Key) != needle)
         return scanForEntry(header, key, found);
+    if (indexEntries(header)) {
+        const auto line = header.entryLines.constFind(QByteArrayView(needle));
+        return line != header.entryLines.cend() && entryAt(*line, found);
+    }
     const QByteArrayMatcher matcher(needle);
     const char *data = bytes_.constData();
     const QByteArrayView body(data, header.bodyEnd);
@@ -335,14 +366,17 @@ void ProfileDocument::completeIndex(qsizetype index) {
     if (!header)
         return;
     forEachEntry(*header, [&](const Entry &entry) {
-        SlotKey slotKey{index, keyOf(entry)};
-        if (!slots_.contains(slotKey))
-            slots_.insert(std::move(slotKey), Slot{entry.lineStart, entry.contentEnd, {}, false});
+        QString name = keyOf(entry);
+        if (!slots_.contains(SlotKey{index, name})) {
+            slotKeys_.push_back(std::move(name));
+            slots_.insert(SlotKey{index, slotKeys_.back()},
+                          Slot{entry.lineStart, entry.contentEnd, {}, false});
+        }
         return true;
     });
 }
 
-qsizetype ProfileDocument::findWritten(const QString &section) const {
+qsizetype ProfileDocument::findWritten(QStringView section) const {
     if (lastWritten_ >= 0 && written_[size_t(lastWritten_)].name == section)
         return lastWritten_;
     const auto it = writtenIndex_.constFind(section);
@@ -373,50 +407,63 @@ std::optional<QString> ProfileDocument::value(const QString &section, const QStr
     return valueOf(entry);
 }
 
-qsizetype ProfileDocument::writtenSection(const QString &section) {
+qsizetype ProfileDocument::writtenSection(QStringView section) {
     if (const qsizetype index = findWritten(section); index >= 0)
         return index;
     Written written;
-    written.name = section;
-    if (!findHeader(section)) {
+    written.name = section.toString();
+    if (!findHeader(written.name)) {
         written.complete = true;
         written.inFile = false;
-        newSections_.append(section);
+        newSections_.append(written.name);
     }
     const auto index = qsizetype(written_.size());
     written_.push_back(std::move(written));
-    writtenIndex_.insert(section, index);
+    writtenIndex_.insert(written_.back().name, index);
     lastWritten_ = index;
     return index;
 }
 
 void ProfileDocument::setValue(const QString &section, const QString &key, const QString &value) {
+    writeEntry(writtenSection(section), key, value);
+}
+
+void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
+    for (const ProfileWrite &write : writes)
+        writeEntry(writtenSection(write.section), write.key, write.value);
+}
+
+void ProfileDocument::writeEntry(qsizetype index, QStringView key, QStringView value) {
     static constexpr int kScansBeforeIndex = 4;
-    const qsizetype index = writtenSection(section);
     Written &written = written_[size_t(index)];
-    SlotKey slotKey{index, key};
-    auto it = slots_.find(slotKey);
+    auto it = slots_.find(SlotKey{index, key});
     if (it == slots_.end() && !written.complete) {
         if (++written.scans > kScansBeforeIndex) {
             completeIndex(index);
-            it = slots_.find(slotKey);
-        } else if (Entry entry; findEntry(*findHeader(section), key, entry)) {
-            it = slots_.insert(slotKey, Slot{entry.lineStart, entry.contentEnd, {}, false});
+            it = slots_.find(SlotKey{index, key});
+        } else if (Entry entry; findEntry(*findHeader(written.name), key, entry)) {
+            slotKeys_.push_back(key.toString());
+            it = slots_.insert(SlotKey{index, slotKeys_.back()},
+                               Slot{entry.lineStart, entry.contentEnd, {}, false});
         }
     }
     if (it != slots_.end()) {
-        if (it->added >= 0) {
-            written.added[size_t(it->added)].value = value;
-        } else {
-            it->value = value;
+        QString &target = it->added >= 0 ? written.added[size_t(it->added)].value : it->value;
+        if (target != value)
+            target = value.toString();
+        if (it->added < 0)
             it->changed = true;
-        }
         return;
     }
-    slots_.insert(std::move(slotKey), Slot{-1, -1, {}, true, qsizetype(written.added.size())});
-    written.added.push_back(Added{key, value});
+    QString keyText = key.toString();
+    // A remembered value is its own name: one string serves both.
+    QString valueText =
+        value.data() == key.data() && value.size() == key.size() ? keyText : value.toString();
+    written.added.push_back(Added{std::move(keyText), std::move(valueText)});
+    slots_.insert(SlotKey{index, written.added.back().key},
+                  Slot{-1, -1, {}, true, qsizetype(written.added.size()) - 1});
     if (written.insertAt < 0 && written.inFile) {
-        if (const Header *header = findHeader(section))
+        if (const Header *header = findHeader(written.name))
             written.insertAt = endOfEntries(*header);
     }
 }
@@ -435,7 +482,7 @@ QByteArray ProfileDocument::lineEnd() const {
 #endif
 }
 
-QByteArray ProfileDocument::editedLine(const QString &key, const Slot &slot) const {
+QByteArray ProfileDocument::editedLine(QStringView key, const Slot &slot) const {
     const QByteArray value = profile_text::encodeField(slot.value, Field::Value);
     Entry entry;
     if (!entryAt(slot.lineStart, entry))
@@ -461,18 +508,18 @@ QByteArray ProfileDocument::toBytes() const {
     struct Edit {
         qsizetype at;
         int kind;
-        const QString *key;
+        QStringView key;
         const Slot *slot;
         qsizetype section;
     };
     std::vector<Edit> edits;
     for (size_t i = 0; i < written_.size(); ++i) {
         if (written_[i].insertAt >= 0 && !written_[i].added.empty())
-            edits.push_back(Edit{written_[i].insertAt, 0, nullptr, nullptr, qsizetype(i)});
+            edits.push_back(Edit{written_[i].insertAt, 0, {}, nullptr, qsizetype(i)});
     }
     for (auto slot = slots_.cbegin(); slot != slots_.cend(); ++slot) {
         if (slot->changed && slot->lineStart >= 0)
-            edits.push_back(Edit{slot->lineStart, 1, &slot.key().key, &*slot, -1});
+            edits.push_back(Edit{slot->lineStart, 1, slot.key().key, &*slot, -1});
     }
     std::sort(edits.begin(), edits.end(), [](const Edit &a, const Edit &b) {
         return a.at != b.at ? a.at < b.at : a.kind < b.kind;
@@ -501,7 +548,7 @@ QByteArray ProfileDocument::toBytes() const {
             startLine();
             appendEntries(edit.section);
         } else {
-            out += editedLine(*edit.key, *edit.slot);
+            out += editedLine(edit.key, *edit.slot);
             pos = edit.slot->contentEnd;
         }
     }

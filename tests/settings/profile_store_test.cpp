@@ -1,6 +1,7 @@
 #include "settings/profile_reader.h"
 #include "test_files.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -505,8 +506,15 @@ void ProfileStoreTest::group_readsEachFileOnce() {
         QVERIFY(putFile(dir.filePath("test.ini"), "[s]\nk=edited by hand\n"));
         QCOMPARE(ReadProfileValue(store, "s", "k", kFile), "before");
     }
-    // Nothing is cached between groups: the next read sees the hand edit.
+    // The next group reads the file again and sees the hand edit, also one that keeps the
+    // file's size and time stamp.
     QCOMPARE(ReadProfileValue(store, "s", "k", kFile), "edited by hand");
+    const QDateTime stamp = QFileInfo(dir.filePath("test.ini")).lastModified();
+    QVERIFY(putFile(dir.filePath("test.ini"), "[s]\nk=EDITED BY HAND\n"));
+    QFile file(dir.filePath("test.ini"));
+    QVERIFY(file.open(QIODevice::ReadWrite) &&
+            file.setFileTime(stamp, QFileDevice::FileModificationTime));
+    QCOMPARE(ReadProfileValue(store, "s", "k", kFile), "EDITED BY HAND");
 }
 
 void ProfileStoreTest::group_firstWrite_rereadsUnderLock() {
