@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace tarvolin {
 
@@ -277,27 +278,61 @@ bool ProfileDocument::scanForEntry(const Header &header, QStringView key, Entry 
     return matched;
 }
 
+namespace {
+
+quint64 hashName(QByteArrayView name) {
+    // FNV-1a: names are short, and this runs once per entry of the section.
+    quint64 hash = 14695981039346656037ull;
+    for (const char c : name)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return hash ^ (hash >> 29);
+}
+
+} // namespace
+
+const ProfileDocument::EntrySlot *ProfileDocument::findIndexed(const Header &header,
+                                                               QByteArrayView key) const {
+    const size_t mask = header.entryIndex.size() - 1;
+    for (size_t at = hashName(key) & mask;; at = (at + 1) & mask) {
+        const EntrySlot &slot = header.entryIndex[at];
+        if (slot.lineStart == 0 && slot.keySize == 0)
+            return &slot;
+        if (QByteArrayView(bytes_).sliced(slot.keyStart, slot.keySize) == key)
+            return &slot;
+    }
+}
+
 bool ProfileDocument::indexEntries(const Header &header) const {
-    // Smaller sections are searched faster than hashed; one lookup is cheaper by search too.
+    // Smaller sections are searched faster than indexed; one lookup is cheaper by search too.
     static constexpr qsizetype kIndexedSectionBytes = 64 * 1024;
-    if (!header.entryLines.isEmpty())
+    if (!header.entryIndex.empty())
         return true;
     if (header.lookups < 0 || header.bodyEnd - header.bodyStart < kIndexedSectionBytes ||
-        ++header.lookups < 2)
+        bytes_.size() >= std::numeric_limits<quint32>::max() || ++header.lookups < 2)
         return false;
+    // At least twice as many slots as lines, so probes stay short and a free slot is found.
+    const char *data = bytes_.constData();
+    const auto lines = size_t(std::count(data + header.bodyStart, data + header.bodyEnd, '\n'));
+    size_t slotCount = 1024;
+    while (slotCount < 2 * (lines + 1))
+        slotCount *= 2;
+    header.entryIndex.assign(slotCount, EntrySlot{});
     bool plain = true;
-    header.entryLines.reserve((header.bodyEnd - header.bodyStart) / 32);
     forEachEntry(header, [&](const Entry &entry) {
         const QByteArrayView raw =
             QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart);
         // A name spelled with escapes or in another encoding is found by the line scan only.
-        plain = profile_text::isPlain(raw);
-        if (plain && !header.entryLines.contains(raw))
-            header.entryLines.insert(raw, entry.lineStart);
-        return plain;
+        plain = profile_text::isPlain(raw) && entry.lineStart > 0;
+        if (!plain)
+            return false;
+        auto &slot = const_cast<EntrySlot &>(*findIndexed(header, raw));
+        if (slot.lineStart == 0) // the first entry of a name is the one read
+            slot =
+                EntrySlot{quint32(entry.lineStart), quint32(entry.keyStart), quint32(raw.size())};
+        return true;
     });
-    if (!plain || header.entryLines.isEmpty()) {
-        header.entryLines = {};
+    if (!plain) {
+        header.entryIndex = {};
         header.lookups = -1;
         return false;
     }
@@ -314,8 +349,8 @@ bool ProfileDocument::findEntry(const Header &header, QStringView key, Entry &fo
     if (profile_text::encodeField(key, Field::Key) != needle)
         return scanForEntry(header, key, found);
     if (indexEntries(header)) {
-        const auto line = header.entryLines.constFind(QByteArrayView(needle));
-        return line != header.entryLines.cend() && entryAt(*line, found);
+        const EntrySlot *slot = findIndexed(header, QByteArrayView(needle));
+        return slot->lineStart != 0 && entryAt(slot->lineStart, found);
     }
     const QByteArrayMatcher matcher(needle);
     const char *data = bytes_.constData();

@@ -64,6 +64,14 @@ public:
     QByteArray toBytes() const;
 
 private:
+    // One slot of a section's entry index: open addressing on the name's bytes, which stay in
+    // bytes_ (lineStart 0 with keySize 0 marks a free slot; no entry line starts at 0 with an
+    // empty name and a header above it).
+    struct EntrySlot {
+        quint32 lineStart = 0;
+        quint32 keyStart = 0;
+        quint32 keySize = 0;
+    };
     struct Header {
         qsizetype nameStart; // the name's raw bytes, trimmed
         qsizetype nameSize;
@@ -75,7 +83,7 @@ private:
         // A large section looked up again gets an index of its entries' first lines by name
         // bytes, when every name in it is plain (-1: it holds other names, never indexed).
         mutable int lookups = 0;
-        mutable QHash<QByteArrayView, qsizetype> entryLines;
+        mutable std::vector<EntrySlot> entryIndex;
     };
     struct Entry {
         qsizetype lineStart;
@@ -132,6 +140,7 @@ private:
     bool findEntry(const Header &header, QStringView key, Entry &found) const;
     bool scanForEntry(const Header &header, QStringView key, Entry &found) const;
     bool indexEntries(const Header &header) const;
+    const EntrySlot *findIndexed(const Header &header, QByteArrayView key) const;
     bool hasEscape(qsizetype from, qsizetype to) const;
     qsizetype endOfEntries(const Header &header) const;
     void completeIndex(qsizetype index);

@@ -295,7 +295,8 @@ ProfileStore::Group::~Group() {
         state.commit(filePath, file);
         if (written)
             continue;
-        std::erase_if(state.kept, [&](const State::Kept &k) { return k.filePath == filePath; });
+        const QString &path = filePath;
+        std::erase_if(state.kept, [&](const State::Kept &k) { return k.filePath == path; });
         state.kept.push_back(State::Kept{filePath, std::move(file.document)});
         if (state.kept.size() > kKeptFiles)
             state.kept.erase(state.kept.begin());
