@@ -464,6 +464,7 @@ void ProfileDocument::setValue(const QString &section, const QString &key, const
 }
 
 void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
+    slots_.reserve(slots_.size() + qsizetype(writes.size()));
     for (const ProfileWrite &write : writes)
         writeEntry(writtenSection(write.section), write.key, write.value);
 }
@@ -569,9 +570,9 @@ QByteArray ProfileDocument::toBytes() const {
     };
     auto appendEntries = [&](qsizetype section) {
         for (const Added &added : written_[size_t(section)].added) {
-            out += profile_text::encodeField(added.key, Field::Key);
+            profile_text::appendField(out, added.key, Field::Key);
             out += '=';
-            out += profile_text::encodeField(added.value, Field::Value);
+            profile_text::appendField(out, added.value, Field::Value);
             out += eol;
         }
     };

@@ -105,6 +105,18 @@ QByteArray encodeField(QStringView text, Field field) {
     return out;
 }
 
+void appendField(QByteArray &out, QStringView text, Field field) {
+    if (!needsNoEscape(text)) {
+        out += encodeField(text, field);
+        return;
+    }
+    const qsizetype at = out.size();
+    out.resize(at + text.size());
+    char *dest = out.data() + at;
+    for (const QChar c : text)
+        *dest++ = char(c.unicode());
+}
+
 QString decodeField(QByteArrayView raw, bool utf8) {
     // QString::fromUtf8 drops a leading U+FEFF as a byte order mark; in a field it is text
     // (pasted from a web page as a zero-width no-break space) and must read back.
