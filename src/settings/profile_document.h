@@ -34,6 +34,11 @@ class ProfileDocument {
 public:
     ProfileDocument() = default;
     explicit ProfileDocument(QByteArray bytes);
+    // Moved, never copied: the indexes hold views of the document's own strings and bytes.
+    ProfileDocument(ProfileDocument &&) = default;
+    ProfileDocument &operator=(ProfileDocument &&) = default;
+    ProfileDocument(const ProfileDocument &) = delete;
+    ProfileDocument &operator=(const ProfileDocument &) = delete;
 
     // Section names in file order (sections added by setValue at the end). Like the lists below,
     // a name that appears twice in the file is listed twice and a name holding NUL is left out.
