@@ -162,8 +162,10 @@ void registerHandlerCases(Corpus &corpus, Table &table) {
                        "handlers/UpdateSearchEngineKeyList", "handlers/read_10MB_engine_file", 3.0);
     table.addTimeRatio("cmbEngine_Click, 10 MB main file", "handlers/cmbEngine_Click",
                        "handlers/read_10MB_main_file", 3.0);
-    table.addTimeRatio("Start-up (Form_Load), 10 MB main file", "handlers/Form_Load",
-                       "handlers/read_10MB_main_file", 3.0);
+    // Every engine is listed, so the goal is per listed engine beyond the read.
+    const double engines = double(mainFile.count('\n') - 4);
+    table.addPerUnitBeyond("Start-up (Form_Load), 10 MB main file, per engine beyond the read",
+                           "handlers/Form_Load", "handlers/read_10MB_main_file", engines, 50e-9);
 }
 
 } // namespace tarvolin::bench

@@ -71,6 +71,8 @@ std::string Collector::error(const std::string &name) const {
 }
 
 std::string formatSeconds(double seconds) {
+    if (seconds < 1e-6)
+        return format("%.1f ns", seconds * 1e9);
     if (seconds < 1e-3)
         return format("%.1f µs", seconds * 1e6);
     if (seconds < 1.0)
@@ -129,6 +131,20 @@ void Table::addPerUnitRatio(std::string name, std::string measured, double measu
                    formatRatio(ratio),
                    goal,
                    verdict(ratio <= maxRatio, ratio, maxRatio)};
+    });
+}
+
+void Table::addPerUnitBeyond(std::string name, std::string measured, std::string baseline,
+                             double units, double maxSecondsPerUnit) {
+    rows_.push_back([=](const Collector &collector) {
+        const std::string goal = "≤ " + formatSeconds(maxSecondsPerUnit) + " each";
+        if (auto row = unavailable(collector, name, {measured, baseline}, goal))
+            return *row;
+        const double m = (*collector.seconds(measured) - *collector.seconds(baseline)) / units;
+        const double ratio = m / maxSecondsPerUnit;
+        return Row{name, formatSeconds(m),
+                   "-",  "-",
+                   goal, ratio <= 1.0 ? "met" : format("missed by %.0f%%", (ratio - 1.0) * 100.0)};
     });
 }
 

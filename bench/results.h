@@ -67,6 +67,10 @@ public:
     // maxRatio.
     void addPerUnitRatio(std::string name, std::string measured, double measuredUnits,
                          std::string baseline, double baselineUnits, double maxRatio);
+    // Time per unit that `measured` takes beyond `baseline` (which handles no units); met when
+    // it is at most maxSecondsPerUnit.
+    void addPerUnitBeyond(std::string name, std::string measured, std::string baseline,
+                          double units, double maxSecondsPerUnit);
     // A row computed elsewhere (the separate memory and stress processes).
     void addRow(Row row);
 

@@ -21,7 +21,6 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <optional>
 
 using namespace tarvolin;
 using fuzz::Check;
@@ -155,16 +154,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const QString folder = fuzz::ScratchProfile(before);
     ProfileStore store(folder);
-    std::optional<ProfileStore::Group> group;
-    for (int i = 0; i < count; ++i) {
-        if (i == single)
-            group.emplace(store);
+    const QString path = QStringLiteral("./fuzz.ini");
+    for (int i = 0; i < single; ++i)
         Check(store.WritePrivateProfileString(writes[i].section, writes[i].key, writes[i].value,
-                                              QStringLiteral("./fuzz.ini")));
+                                              path));
+    {
+        // The rest as one batch, inside a group, as a parse hands them over.
+        ProfileStore::Group group(store);
+        std::vector<ProfileWrite> batch;
+        for (int i = single; i < count; ++i)
+            batch.push_back(ProfileWrite{writes[i].section, writes[i].key, writes[i].value});
+        Check(store.WritePrivateProfileStrings(batch, path));
     }
-    group.reset();
     QFile file(folder + QStringLiteral("/fuzz.ini"));
     Check(file.open(QIODevice::ReadOnly));
-    CheckResult(before, old, writes, file.readAll());
+    const QByteArray saved = file.readAll();
+    CheckResult(before, old, writes, saved);
+    // A batch writes exactly what the same writes one by one give.
+    if (single == 0)
+        Check(saved == edited.toBytes());
     return 0;
 }

@@ -5,7 +5,6 @@
 #include "main_window/frm_main.h"
 #include "main_window/outer_size.h"
 #include "main_window/prompter.h"
-#include "settings/engine_file_name.h"
 #include "settings/profile_store.h"
 
 #include <QCloseEvent>
@@ -73,17 +72,13 @@ void Dialog::OKButton_Click() {
 
     main_.setEnabled(true);
     ClearMainForm();
-    main_.txtEngine->setText(sEngine);
-    main_.txtQueryKey->setText(sQueryKey);
+    // The new engine is current, so choosing the former one again is a real switch.
+    main_.MakeEngineCurrent(sEngine, sQueryKey);
     appendEntries(main_.cmbEngine, {sEngine});
     // The list must not show a former choice beside the new engine.
     main_.cmbEngine->setCurrentIndex(-1);
     main_.profileStore().WritePrivateProfileString(QStringLiteral("Engine"), sEngine, sQueryKey,
                                                    main_.vars.sMainIniFile);
-    main_.vars.sEngineIniFile = EngineIniFile(sEngine);
-    // The new engine is current, so choosing the former one again is a real switch.
-    main_.vars.sCurrentEngine = sEngine;
-    main_.vars.sCurrentQueryKey = sQueryKey;
     Unload();
 }
 

@@ -46,18 +46,18 @@ void frmMain::cmbEngine_Click() {
     cmdNewURL->setEnabled(false);
     txtNewURL->clear();
     ResetKeyRows();
-    txtEngine->setText(sChosen);
-
-    ProfileStore::Group group(store_);
     const QString sQueryKey =
-        ReadProfileValue(store_, QStringLiteral("Engine"), txtEngine->text(), vars.sMainIniFile);
+        ReadProfileValue(store_, QStringLiteral("Engine"), sChosen, vars.sMainIniFile);
     // An engine without a query key of its own keeps the one shown.
-    if (!sQueryKey.isEmpty()) {
-        txtQueryKey->setText(sQueryKey);
-    }
-    vars.sCurrentEngine = txtEngine->text();
-    vars.sCurrentQueryKey = txtQueryKey->text();
-    vars.sEngineIniFile = EngineIniFile(vars.sCurrentEngine);
+    MakeEngineCurrent(sChosen, sQueryKey.isEmpty() ? txtQueryKey->text() : sQueryKey);
+}
+
+void frmMain::MakeEngineCurrent(const QString &sEngine, const QString &sQueryKey) {
+    txtEngine->setText(sEngine);
+    txtQueryKey->setText(sQueryKey);
+    vars.sCurrentEngine = sEngine;
+    vars.sCurrentQueryKey = sQueryKey;
+    vars.sEngineIniFile = EngineIniFile(sEngine);
 }
 
 void frmMain::cmbAvailKeys_Click() {
@@ -70,7 +70,6 @@ void frmMain::cmbKey_Click(int Index) {
 }
 
 void frmMain::UpdateSearchEngineKeyList() {
-    ProfileStore::Group group(store_);
     const QStringList sections = ReadProfileSectionNames(store_, vars.sEngineIniFile);
     QStringList shownKeys;
     shownKeys.reserve(kKeyRows);

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 class QAction;
 class QCloseEvent;
@@ -23,6 +24,7 @@ class QRadioButton;
 namespace tarvolin {
 
 class ProfileStore;
+struct ProfileWrite;
 class Prompter;
 class UrlOpener;
 
@@ -114,16 +116,20 @@ public:
     void UpdateSearchEngineKeyList();
     // The five passes over the rows shared by an engine switch, a parse and a new engine.
     void ResetKeyRows();
+    // Shows an engine and its query key and makes it current: sCurrentEngine, sCurrentQueryKey
+    // and sEngineIniFile follow. Start-up, an engine switch and a new engine share it.
+    void MakeEngineCurrent(const QString &sEngine, const QString &sQueryKey);
 
     // --- Key value lists (value_lists.cpp) --------------------------------------------------
-    void WriteKey(const QString &sKeyName, const QString &sKeyValue);
+    // Adds the value to the parse's writes, which the parse hands to the store in one batch.
+    void WriteKey(QStringView sKeyName, QStringView sKeyValue, std::vector<ProfileWrite> &writes);
     void FillCombos();
     void UpdateAvailKeysMenu();
 
     // --- URL parsing (url_parsing.cpp) ------------------------------------------------------
     void cmdParse_Click();
     void txtParseMe_Click();
-    void ParseKey(QStringView sKey, qsizetype nKeyNum);
+    void ParseKey(QStringView sKey, qsizetype nKeyNum, std::vector<ProfileWrite> &writes);
 
     // --- URL composition and launch (url_composition.cpp) -----------------------------------
     void cmdNewURL_Click();

@@ -1,7 +1,6 @@
 #include "main_window/combo_entries.h"
 #include "main_window/frm_main.h"
 #include "main_window/outer_size.h"
-#include "settings/engine_file_name.h"
 #include "settings/profile_reader.h"
 #include "settings/profile_store.h"
 
@@ -15,32 +14,27 @@ void frmMain::Form_Load() {
     vars.sMainIniFile = QStringLiteral("./tarvolin.ini");
 
     ProfileStore::Group group(store_);
+    const QString sEngineList = store_.readEntryList(QStringLiteral("Engine"), vars.sMainIniFile);
+    QString sEngine;
+    QString sQueryKey;
     // The list read's own result decides, not what the list shows: an entry with an empty name
     // (only a hand-edited file has one) counts as listed, although no engine of it is shown.
-    QString sProbe(kProfileBufferSize, u' ');
-    const bool listed =
-        store_.GetPrivateProfileString(QStringLiteral("Engine"), std::nullopt, QString(), sProbe,
-                                       kProfileBufferSize, vars.sMainIniFile) != 0;
-    const QStringList engines =
-        ReadProfileEntryNames(store_, QStringLiteral("Engine"), vars.sMainIniFile);
-    if (!listed) {
+    if (sEngineList.isEmpty()) {
         // First start (or an emptied list): the default engine, and "LastUsed" is not read.
-        vars.sCurrentEngine = QStringLiteral("Altavista");
-        vars.sCurrentQueryKey = QStringLiteral("Query?");
-        appendEntries(cmbEngine, {vars.sCurrentEngine});
-        store_.WritePrivateProfileString(QStringLiteral("Engine"), vars.sCurrentEngine,
-                                         vars.sCurrentQueryKey, vars.sMainIniFile);
+        sEngine = QStringLiteral("Altavista");
+        sQueryKey = QStringLiteral("Query?");
+        appendEntries(cmbEngine, {sEngine});
+        store_.WritePrivateProfileString(QStringLiteral("Engine"), sEngine, sQueryKey,
+                                         vars.sMainIniFile);
     } else {
-        appendEntries(cmbEngine, engines);
+        appendEntries(cmbEngine, SplitProfileList(sEngineList));
         // Restored as stored, even when no listed engine has that name.
-        vars.sCurrentEngine = ReadProfileValue(store_, QStringLiteral("LastUsed"),
-                                               QStringLiteral("engine"), vars.sMainIniFile);
-        vars.sCurrentQueryKey = ReadProfileValue(store_, QStringLiteral("LastUsed"),
-                                                 QStringLiteral("querykey"), vars.sMainIniFile);
+        sEngine = ReadProfileValue(store_, QStringLiteral("LastUsed"), QStringLiteral("engine"),
+                                   vars.sMainIniFile);
+        sQueryKey = ReadProfileValue(store_, QStringLiteral("LastUsed"), QStringLiteral("querykey"),
+                                     vars.sMainIniFile);
     }
-    vars.sEngineIniFile = EngineIniFile(vars.sCurrentEngine);
-    txtEngine->setText(vars.sCurrentEngine);
-    txtQueryKey->setText(vars.sCurrentQueryKey);
+    MakeEngineCurrent(sEngine, sQueryKey);
 }
 
 void frmMain::Form_Uload() {

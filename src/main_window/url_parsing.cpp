@@ -34,18 +34,16 @@ void frmMain::cmdParse_Click() {
             const qsizetype nBaseLength = nFound - 1 + vars.sCurrentQueryKey.size();
             vars.sUrlBase = sUrl.left(nBaseLength);
 
-            {
-                // All writes of the parse reach the engine file in one rewrite, saved when the
-                // group ends: the lists below then show what the file holds, even when the save
-                // failed.
-                ProfileStore::Group group(store_);
-                const std::vector<QStringView> pairs =
-                    SplitPairs(QStringView(sUrl).mid(nBaseLength));
-                qsizetype nKeyNum = 0;
-                for (QStringView pair : pairs) {
-                    ParseKey(pair, ++nKeyNum);
-                }
+            const std::vector<QStringView> pairs = SplitPairs(QStringView(sUrl).mid(nBaseLength));
+            std::vector<ProfileWrite> writes;
+            writes.reserve(pairs.size());
+            qsizetype nKeyNum = 0;
+            for (QStringView pair : pairs) {
+                ParseKey(pair, ++nKeyNum, writes);
             }
+            // All values of the parse reach the engine file in one rewrite, saved before the
+            // lists below read it.
+            store_.WritePrivateProfileStrings(writes, vars.sEngineIniFile);
             FillCombos();
             UpdateSearchEngineKeyList();
         }
@@ -57,16 +55,14 @@ void frmMain::txtParseMe_Click() {
     txtParseMe->selectAll();
 }
 
-void frmMain::ParseKey(QStringView sKey, qsizetype nKeyNum) {
+void frmMain::ParseKey(QStringView sKey, qsizetype nKeyNum, std::vector<ProfileWrite> &writes) {
     const KeyPair pair = SplitKeyPair(sKey);
-    const QString sKeyName = pair.keyName.toString();
-    const QString sKeyValue = pair.value.toString();
     // Pairs past the last row are remembered but not shown.
     if (nKeyNum <= kKeyRows) {
-        lblKey[nKeyNum - 1]->setText(sKeyName);
-        txtKey[nKeyNum - 1]->setText(sKeyValue);
+        lblKey[nKeyNum - 1]->setText(pair.keyName.toString());
+        txtKey[nKeyNum - 1]->setText(pair.value.toString());
     }
-    WriteKey(sKeyName, sKeyValue);
+    WriteKey(pair.keyName, pair.value, writes);
 }
 
 } // namespace tarvolin

@@ -13,7 +13,7 @@ namespace tarvolin {
 
 namespace {
 // Values met for the query string itself are search terms, not settings worth offering again.
-bool isQueryStringKey(const QString &sKeyName) {
+bool isQueryStringKey(QStringView sKeyName) {
     return sKeyName == u"q=";
 }
 
@@ -23,11 +23,12 @@ bool isQueryStringKey(const QString &sKeyName) {
 constexpr int kMenuChunk = 500;
 } // namespace
 
-void frmMain::WriteKey(const QString &sKeyName, const QString &sKeyValue) {
+void frmMain::WriteKey(QStringView sKeyName, QStringView sKeyValue,
+                       std::vector<ProfileWrite> &writes) {
     if (isQueryStringKey(sKeyName)) {
         return;
     }
-    store_.WritePrivateProfileString(sKeyName, sKeyValue, sKeyValue, vars.sEngineIniFile);
+    writes.push_back(ProfileWrite{sKeyName, sKeyValue, sKeyValue});
 }
 
 void frmMain::FillCombos() {

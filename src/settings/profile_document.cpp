@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace tarvolin {
 
@@ -60,7 +61,7 @@ void ProfileDocument::ensureIndex() const {
             headers_.back().bodyEnd = lineStart;
         const auto index = qsizetype(headers_.size());
         const bool plain = profile_text::isPlain(raw);
-        Header header{raw.data() - data, raw.size(), lineStart, next, size, plain, {}};
+        Header header{raw.data() - data, raw.size(), lineStart, next, size, plain, {}, 0, {}};
         if (plain) {
             if (!plainHeaders_.contains(raw))
                 plainHeaders_.insert(raw, index);
@@ -263,7 +264,7 @@ bool ProfileDocument::hasEscape(qsizetype from, qsizetype to) const {
     return false;
 }
 
-bool ProfileDocument::scanForEntry(const Header &header, const QString &key, Entry &found) const {
+bool ProfileDocument::scanForEntry(const Header &header, QStringView key, Entry &found) const {
     bool matched = false;
     forEachEntry(header, [&](const Entry &entry) {
         const QByteArrayView raw =
@@ -277,7 +278,68 @@ bool ProfileDocument::scanForEntry(const Header &header, const QString &key, Ent
     return matched;
 }
 
-bool ProfileDocument::findEntry(const Header &header, const QString &key, Entry &found) const {
+namespace {
+
+quint64 hashName(QByteArrayView name) {
+    // FNV-1a: names are short, and this runs once per entry of the section.
+    quint64 hash = 14695981039346656037ull;
+    for (const char c : name)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return hash ^ (hash >> 29);
+}
+
+} // namespace
+
+const ProfileDocument::EntrySlot *ProfileDocument::findIndexed(const Header &header,
+                                                               QByteArrayView key) const {
+    const size_t mask = header.entryIndex.size() - 1;
+    for (size_t at = hashName(key) & mask;; at = (at + 1) & mask) {
+        const EntrySlot &slot = header.entryIndex[at];
+        if (slot.lineStart == 0 && slot.keySize == 0)
+            return &slot;
+        if (QByteArrayView(bytes_).sliced(slot.keyStart, slot.keySize) == key)
+            return &slot;
+    }
+}
+
+bool ProfileDocument::indexEntries(const Header &header) const {
+    // Smaller sections are searched faster than indexed; one lookup is cheaper by search too.
+    static constexpr qsizetype kIndexedSectionBytes = 64 * 1024;
+    if (!header.entryIndex.empty())
+        return true;
+    if (header.lookups < 0 || header.bodyEnd - header.bodyStart < kIndexedSectionBytes ||
+        bytes_.size() >= std::numeric_limits<quint32>::max() || ++header.lookups < 2)
+        return false;
+    // At least twice as many slots as lines, so probes stay short and a free slot is found.
+    const char *data = bytes_.constData();
+    const auto lines = size_t(std::count(data + header.bodyStart, data + header.bodyEnd, '\n'));
+    size_t slotCount = 1024;
+    while (slotCount < 2 * (lines + 1))
+        slotCount *= 2;
+    header.entryIndex.assign(slotCount, EntrySlot{});
+    bool plain = true;
+    forEachEntry(header, [&](const Entry &entry) {
+        const QByteArrayView raw =
+            QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart);
+        // A name spelled with escapes or in another encoding is found by the line scan only.
+        plain = profile_text::isPlain(raw) && entry.lineStart > 0;
+        if (!plain)
+            return false;
+        auto &slot = const_cast<EntrySlot &>(*findIndexed(header, raw));
+        if (slot.lineStart == 0) // the first entry of a name is the one read
+            slot =
+                EntrySlot{quint32(entry.lineStart), quint32(entry.keyStart), quint32(raw.size())};
+        return true;
+    });
+    if (!plain) {
+        header.entryIndex = {};
+        header.lookups = -1;
+        return false;
+    }
+    return true;
+}
+
+bool ProfileDocument::findEntry(const Header &header, QStringView key, Entry &found) const {
     // A name written as its own bytes can only be spelled otherwise with a "\x" escape, so
     // until one shows up, searching for the bytes finds the same first entry as parsing every
     // line. Sections with escapes are parsed line by line.
@@ -286,6 +348,10 @@ bool ProfileDocument::findEntry(const Header &header, const QString &key, Entry 
     const QByteArray needle = key.toLatin1();
     if (profile_text::encodeField(key, Field::Key) != needle)
         return scanForEntry(header, key, found);
+    if (indexEntries(header)) {
+        const EntrySlot *slot = findIndexed(header, QByteArrayView(needle));
+        return slot->lineStart != 0 && entryAt(slot->lineStart, found);
+    }
     const QByteArrayMatcher matcher(needle);
     const char *data = bytes_.constData();
     const QByteArrayView body(data, header.bodyEnd);
@@ -335,14 +401,17 @@ void ProfileDocument::completeIndex(qsizetype index) {
     if (!header)
         return;
     forEachEntry(*header, [&](const Entry &entry) {
-        SlotKey slotKey{index, keyOf(entry)};
-        if (!slots_.contains(slotKey))
-            slots_.insert(std::move(slotKey), Slot{entry.lineStart, entry.contentEnd, {}, false});
+        QString name = keyOf(entry);
+        if (!slots_.contains(SlotKey{index, name})) {
+            slotKeys_.push_back(std::move(name));
+            slots_.insert(SlotKey{index, slotKeys_.back()},
+                          Slot{entry.lineStart, entry.contentEnd, {}, false});
+        }
         return true;
     });
 }
 
-qsizetype ProfileDocument::findWritten(const QString &section) const {
+qsizetype ProfileDocument::findWritten(QStringView section) const {
     if (lastWritten_ >= 0 && written_[size_t(lastWritten_)].name == section)
         return lastWritten_;
     const auto it = writtenIndex_.constFind(section);
@@ -373,50 +442,64 @@ std::optional<QString> ProfileDocument::value(const QString &section, const QStr
     return valueOf(entry);
 }
 
-qsizetype ProfileDocument::writtenSection(const QString &section) {
+qsizetype ProfileDocument::writtenSection(QStringView section) {
     if (const qsizetype index = findWritten(section); index >= 0)
         return index;
     Written written;
-    written.name = section;
-    if (!findHeader(section)) {
+    written.name = section.toString();
+    if (!findHeader(written.name)) {
         written.complete = true;
         written.inFile = false;
-        newSections_.append(section);
+        newSections_.append(written.name);
     }
     const auto index = qsizetype(written_.size());
     written_.push_back(std::move(written));
-    writtenIndex_.insert(section, index);
+    writtenIndex_.insert(written_.back().name, index);
     lastWritten_ = index;
     return index;
 }
 
 void ProfileDocument::setValue(const QString &section, const QString &key, const QString &value) {
+    writeEntry(writtenSection(section), key, value);
+}
+
+void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
+    slots_.reserve(slots_.size() + qsizetype(writes.size()));
+    for (const ProfileWrite &write : writes)
+        writeEntry(writtenSection(write.section), write.key, write.value);
+}
+
+void ProfileDocument::writeEntry(qsizetype index, QStringView key, QStringView value) {
     static constexpr int kScansBeforeIndex = 4;
-    const qsizetype index = writtenSection(section);
     Written &written = written_[size_t(index)];
-    SlotKey slotKey{index, key};
-    auto it = slots_.find(slotKey);
+    auto it = slots_.find(SlotKey{index, key});
     if (it == slots_.end() && !written.complete) {
         if (++written.scans > kScansBeforeIndex) {
             completeIndex(index);
-            it = slots_.find(slotKey);
-        } else if (Entry entry; findEntry(*findHeader(section), key, entry)) {
-            it = slots_.insert(slotKey, Slot{entry.lineStart, entry.contentEnd, {}, false});
+            it = slots_.find(SlotKey{index, key});
+        } else if (Entry entry; findEntry(*findHeader(written.name), key, entry)) {
+            slotKeys_.push_back(key.toString());
+            it = slots_.insert(SlotKey{index, slotKeys_.back()},
+                               Slot{entry.lineStart, entry.contentEnd, {}, false});
         }
     }
     if (it != slots_.end()) {
-        if (it->added >= 0) {
-            written.added[size_t(it->added)].value = value;
-        } else {
-            it->value = value;
+        QString &target = it->added >= 0 ? written.added[size_t(it->added)].value : it->value;
+        if (target != value)
+            target = value.toString();
+        if (it->added < 0)
             it->changed = true;
-        }
         return;
     }
-    slots_.insert(std::move(slotKey), Slot{-1, -1, {}, true, qsizetype(written.added.size())});
-    written.added.push_back(Added{key, value});
+    QString keyText = key.toString();
+    // A remembered value is its own name: one string serves both.
+    QString valueText =
+        value.data() == key.data() && value.size() == key.size() ? keyText : value.toString();
+    written.added.push_back(Added{std::move(keyText), std::move(valueText)});
+    slots_.insert(SlotKey{index, written.added.back().key},
+                  Slot{-1, -1, {}, true, qsizetype(written.added.size()) - 1});
     if (written.insertAt < 0 && written.inFile) {
-        if (const Header *header = findHeader(section))
+        if (const Header *header = findHeader(written.name))
             written.insertAt = endOfEntries(*header);
     }
 }
@@ -435,7 +518,7 @@ QByteArray ProfileDocument::lineEnd() const {
 #endif
 }
 
-QByteArray ProfileDocument::editedLine(const QString &key, const Slot &slot) const {
+QByteArray ProfileDocument::editedLine(QStringView key, const Slot &slot) const {
     const QByteArray value = profile_text::encodeField(slot.value, Field::Value);
     Entry entry;
     if (!entryAt(slot.lineStart, entry))
@@ -461,18 +544,18 @@ QByteArray ProfileDocument::toBytes() const {
     struct Edit {
         qsizetype at;
         int kind;
-        const QString *key;
+        QStringView key;
         const Slot *slot;
         qsizetype section;
     };
     std::vector<Edit> edits;
     for (size_t i = 0; i < written_.size(); ++i) {
         if (written_[i].insertAt >= 0 && !written_[i].added.empty())
-            edits.push_back(Edit{written_[i].insertAt, 0, nullptr, nullptr, qsizetype(i)});
+            edits.push_back(Edit{written_[i].insertAt, 0, {}, nullptr, qsizetype(i)});
     }
     for (auto slot = slots_.cbegin(); slot != slots_.cend(); ++slot) {
         if (slot->changed && slot->lineStart >= 0)
-            edits.push_back(Edit{slot->lineStart, 1, &slot.key().key, &*slot, -1});
+            edits.push_back(Edit{slot->lineStart, 1, slot.key().key, &*slot, -1});
     }
     std::sort(edits.begin(), edits.end(), [](const Edit &a, const Edit &b) {
         return a.at != b.at ? a.at < b.at : a.kind < b.kind;
@@ -487,9 +570,9 @@ QByteArray ProfileDocument::toBytes() const {
     };
     auto appendEntries = [&](qsizetype section) {
         for (const Added &added : written_[size_t(section)].added) {
-            out += profile_text::encodeField(added.key, Field::Key);
+            profile_text::appendField(out, added.key, Field::Key);
             out += '=';
-            out += profile_text::encodeField(added.value, Field::Value);
+            profile_text::appendField(out, added.value, Field::Value);
             out += eol;
         }
     };
@@ -501,7 +584,7 @@ QByteArray ProfileDocument::toBytes() const {
             startLine();
             appendEntries(edit.section);
         } else {
-            out += editedLine(*edit.key, *edit.slot);
+            out += editedLine(edit.key, *edit.slot);
             pos = edit.slot->contentEnd;
         }
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/profile_store.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
@@ -32,6 +34,11 @@ class ProfileDocument {
 public:
     ProfileDocument() = default;
     explicit ProfileDocument(QByteArray bytes);
+    // Moved, never copied: the indexes hold views of the document's own strings and bytes.
+    ProfileDocument(ProfileDocument &&) = default;
+    ProfileDocument &operator=(ProfileDocument &&) = default;
+    ProfileDocument(const ProfileDocument &) = delete;
+    ProfileDocument &operator=(const ProfileDocument &) = delete;
 
     // Section names in file order (sections added by setValue at the end). Like the lists below,
     // a name that appears twice in the file is listed twice and a name holding NUL is left out.
@@ -50,12 +57,26 @@ public:
     // spelled and the line end); a new entry goes after the last entry line of its section; a
     // new section goes at the end of the file. Other bytes are kept exactly.
     void setValue(const QString &section, const QString &key, const QString &value);
+    // The same for each write in order, as if setValue were called for each: a later write of
+    // the same entry replaces the earlier one. Nothing is allocated for a write whose entry
+    // the batch or the group already holds with the same value.
+    void setValues(const std::vector<ProfileWrite> &writes);
 
     bool isModified() const { return !written_.empty(); }
+    // The bytes the document was built from.
+    const QByteArray &bytes() const { return bytes_; }
     // The file's bytes with the edits applied.
     QByteArray toBytes() const;
 
 private:
+    // One slot of a section's entry index: open addressing on the name's bytes, which stay in
+    // bytes_ (lineStart 0 with keySize 0 marks a free slot; no entry line starts at 0 with an
+    // empty name and a header above it).
+    struct EntrySlot {
+        quint32 lineStart = 0;
+        quint32 keyStart = 0;
+        quint32 keySize = 0;
+    };
     struct Header {
         qsizetype nameStart; // the name's raw bytes, trimmed
         qsizetype nameSize;
@@ -64,6 +85,10 @@ private:
         qsizetype bodyEnd;
         bool plain;      // printable ASCII without backslash: the bytes are the name
         QString decoded; // the name, for headers that are not plain
+        // A large section looked up again gets an index of its entries' first lines by name
+        // bytes, when every name in it is plain (-1: it holds other names, never indexed).
+        mutable int lookups = 0;
+        mutable std::vector<EntrySlot> entryIndex;
     };
     struct Entry {
         qsizetype lineStart;
@@ -89,9 +114,11 @@ private:
     };
     // Slots of all written sections live in one hash keyed by (section, name): a hash per
     // section costs kilobytes on its first insert, which a parse touching many sections pays.
+    // The name is a view of a string the document owns (an Added key or one of slotKeys_), so
+    // a lookup needs no copy of the caller's text.
     struct SlotKey {
         qsizetype section; // index into written_
-        QString key;
+        QStringView key;
         friend bool operator==(const SlotKey &a, const SlotKey &b) {
             return a.section == b.section && a.key == b.key;
         }
@@ -115,18 +142,21 @@ private:
     bool parseEntry(qsizetype lineStart, qsizetype lineEnd, Entry &entry) const;
     bool entryAt(qsizetype lineStart, Entry &entry) const;
     template <typename Visit> void forEachEntry(const Header &header, Visit visit) const;
-    bool findEntry(const Header &header, const QString &key, Entry &found) const;
-    bool scanForEntry(const Header &header, const QString &key, Entry &found) const;
+    bool findEntry(const Header &header, QStringView key, Entry &found) const;
+    bool scanForEntry(const Header &header, QStringView key, Entry &found) const;
+    bool indexEntries(const Header &header) const;
+    const EntrySlot *findIndexed(const Header &header, QByteArrayView key) const;
     bool hasEscape(qsizetype from, qsizetype to) const;
     qsizetype endOfEntries(const Header &header) const;
     void completeIndex(qsizetype index);
     bool lineIsUtf8(const Entry &entry) const;
     QString keyOf(const Entry &entry) const;
     QString valueOf(const Entry &entry) const;
-    qsizetype findWritten(const QString &section) const;
-    qsizetype writtenSection(const QString &section);
+    qsizetype findWritten(QStringView section) const;
+    qsizetype writtenSection(QStringView section);
+    void writeEntry(qsizetype index, QStringView key, QStringView value);
     QByteArray lineEnd() const;
-    QByteArray editedLine(const QString &key, const Slot &slot) const;
+    QByteArray editedLine(QStringView key, const Slot &slot) const;
 
     QByteArray bytes_;
     qsizetype bodyStart_ = 0;
@@ -137,8 +167,11 @@ private:
     mutable QHash<QByteArrayView, qsizetype> plainHeaders_;
     mutable QHash<QString, qsizetype> decodedHeaders_;
     std::vector<Written> written_;
-    QHash<QString, qsizetype> writtenIndex_;
+    QHash<QStringView, qsizetype> writtenIndex_; // views of written_[i].name
     QHash<SlotKey, Slot> slots_;
+    // Owners of the slot names that are not new entries. Moving a QString keeps its characters
+    // where they are, so views of them stay valid as the vector grows.
+    std::vector<QString> slotKeys_;
     // Writes and reads come in runs on one section: the last one found skips the hash.
     mutable qsizetype lastWritten_ = -1;
     QStringList newSections_;

@@ -2,74 +2,35 @@
 
 #include "settings/pop_list_item.h"
 
-#include <limits>
-
 namespace tarvolin {
 
-namespace {
-
-// Doubling keeps the total copying linear; the group keeps the file read once meanwhile.
-bool grow(qsizetype &size) {
-    if (size > std::numeric_limits<qsizetype>::max() / 4)
-        return false;
-    size *= 2;
-    return true;
-}
-
-QStringList splitList(QString list) {
+QStringList SplitProfileList(QStringView list) {
     QStringList items;
+    // Every item ends with its NUL: one count sizes the list once.
+    items.reserve(list.count(QChar(u'\0')));
     while (!list.isEmpty()) {
         const qsizetype before = list.size();
-        QString item = PopListItem(list);
+        const QStringView item = PopListItem(list);
         if (list.size() == before)
             break; // a remainder without NUL
         if (!item.isEmpty())
-            items.append(std::move(item));
+            items.append(item.toString());
     }
     return items;
 }
 
-template <typename Read> QStringList readList(ProfileStore &store, Read read) {
-    ProfileStore::Group group(store);
-    qsizetype size = kProfileBufferSize;
-    for (;;) {
-        QString buffer(size, u' ');
-        const qsizetype count = read(buffer, size);
-        if (count < size - 2 || !grow(size)) {
-            buffer.truncate(count);
-            return splitList(std::move(buffer));
-        }
-    }
-}
-
-} // namespace
-
 QString ReadProfileValue(ProfileStore &store, const QString &section, const QString &key,
                          const QString &path) {
-    ProfileStore::Group group(store);
-    qsizetype size = kProfileBufferSize;
-    for (;;) {
-        QString buffer(size, u' ');
-        const qsizetype count =
-            store.GetPrivateProfileString(section, key, QString(), buffer, size, path);
-        if (count < size - 1 || !grow(size)) {
-            buffer.truncate(count);
-            return buffer;
-        }
-    }
+    return store.readValue(section, key, path).value_or(QString());
 }
 
 QStringList ReadProfileEntryNames(ProfileStore &store, const QString &section,
                                   const QString &path) {
-    return readList(store, [&](QString &buffer, qsizetype size) {
-        return store.GetPrivateProfileString(section, std::nullopt, QString(), buffer, size, path);
-    });
+    return SplitProfileList(store.readEntryList(section, path));
 }
 
 QStringList ReadProfileSectionNames(ProfileStore &store, const QString &path) {
-    return readList(store, [&](QString &buffer, qsizetype size) {
-        return store.GetPrivateProfileSectionNames(buffer, size, path);
-    });
+    return SplitProfileList(store.readSectionList(path));
 }
 
 } // namespace tarvolin

@@ -6,13 +6,10 @@
 
 namespace tarvolin {
 
-// The program's readers: each starts with the customary buffer of 2048 blanks, grows it and
-// reads again whenever the result signals a cut, so values and lists always arrive whole. Each
-// holds a ProfileStore::Group meanwhile, so the retries do not read the file again. Lists are
+// The program's readers over the store's typed reads. Values and lists arrive whole; lists are
 // split with PopListItem and their empty names skipped.
-inline constexpr qsizetype kProfileBufferSize = 2048;
 
-// The value of one entry; empty when the entry is missing or empty (result 0).
+// The value of one entry; empty when the entry is missing or empty.
 QString ReadProfileValue(ProfileStore &store, const QString &section, const QString &key,
                          const QString &path);
 
@@ -21,5 +18,8 @@ QStringList ReadProfileEntryNames(ProfileStore &store, const QString &section, c
 
 // The non-empty section names of a file, in file order.
 QStringList ReadProfileSectionNames(ProfileStore &store, const QString &path);
+
+// The non-empty items of a NUL-separated list, in list order; a remainder without NUL ends it.
+QStringList SplitProfileList(QStringView list);
 
 } // namespace tarvolin

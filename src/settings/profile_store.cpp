@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <map>
+#include <vector>
 
 namespace tarvolin {
 
@@ -22,6 +23,8 @@ constexpr int kLockTimeoutMs = 5000;
 // A process killed between creating its lock file and writing its id leaves an empty lock that
 // only its age shows to be stale. A live owner's lock is never taken: it holds a native lock too.
 constexpr int kStaleLockMs = 1000;
+// The program reads two files (the main one and the current engine's); a few more cost nothing.
+constexpr size_t kKeptFiles = 4;
 
 // Empty when there is no file; nullopt when something is there that cannot be read: a folder or
 // a pipe (never opened, so never blocks), or a file without read permission or with a read error.
@@ -93,12 +96,6 @@ struct ProfileStore::State {
         ProfileDocument document;
         std::unique_ptr<QLockFile> lock;
         bool lockFailed = false;
-        // The last list or value handed out, so a reader growing its buffer does not rebuild it.
-        enum class Cached { Nothing, Sections, Entries, Value } cached = Cached::Nothing;
-        QString cachedSection;
-        QString cachedKey;
-        QString cachedText;
-        bool cachedFound = false;
     };
 
     QString folder;
@@ -108,9 +105,18 @@ struct ProfileStore::State {
     std::optional<QString> lastResolved;
     int depth = 0;
     std::map<QString, OpenFile> files;
+    // Documents read by earlier groups and not written by them, most recent last: a group that
+    // reads the same bytes again reuses what was built from them (see the class comment).
+    struct Kept {
+        QString filePath;
+        ProfileDocument document;
+    };
+    std::vector<Kept> kept;
 
     std::optional<QString> resolve(const QString &path);
     OpenFile &open(const QString &filePath);
+    // The document of a path for reading; nullptr when the path is refused.
+    const ProfileDocument *document(const QString &path);
     OpenFile *openForWriting(const QString &filePath);
     bool commit(const QString &filePath, OpenFile &file);
 };
@@ -135,9 +141,23 @@ ProfileStore::State::OpenFile &ProfileStore::State::open(const QString &filePath
     auto it = files.find(filePath);
     if (it == files.end()) {
         it = files.try_emplace(filePath).first;
-        it->second.document = ProfileDocument(readFileBytes(filePath).value_or(QByteArray()));
+        QByteArray bytes = readFileBytes(filePath).value_or(QByteArray());
+        const auto same = std::find_if(kept.begin(), kept.end(),
+                                       [&](const Kept &k) { return k.filePath == filePath; });
+        // Equal bytes, compared in full: a size and time stamp can stay the same across an edit.
+        if (same != kept.end() && same->document.bytes() == bytes)
+            it->second.document = std::move(same->document);
+        else
+            it->second.document = ProfileDocument(std::move(bytes));
+        if (same != kept.end())
+            kept.erase(same);
     }
     return it->second;
+}
+
+const ProfileDocument *ProfileStore::State::document(const QString &path) {
+    const std::optional<QString> filePath = resolve(path);
+    return filePath ? &open(*filePath).document : nullptr;
 }
 
 ProfileStore::State::OpenFile *ProfileStore::State::openForWriting(const QString &filePath) {
@@ -164,7 +184,6 @@ ProfileStore::State::OpenFile *ProfileStore::State::openForWriting(const QString
     OpenFile &file = files[filePath];
     file.lock = std::move(lock);
     file.document = ProfileDocument(std::move(*bytes));
-    file.cached = OpenFile::Cached::Nothing;
     return &file;
 }
 
@@ -192,48 +211,38 @@ QString ProfileStore::workingFolder() const {
     return state_->folder;
 }
 
+std::optional<QString> ProfileStore::readValue(const QString &section, const QString &key,
+                                               const QString &path) {
+    Group group(*this);
+    const ProfileDocument *document = state_->document(path);
+    return document ? document->value(section, key) : std::nullopt;
+}
+
+QString ProfileStore::readEntryList(const QString &section, const QString &path) {
+    Group group(*this);
+    const ProfileDocument *document = state_->document(path);
+    return document ? document->entryList(section) : QString();
+}
+
+QString ProfileStore::readSectionList(const QString &path) {
+    Group group(*this);
+    const ProfileDocument *document = state_->document(path);
+    return document ? document->sectionList() : QString();
+}
+
 qsizetype ProfileStore::GetPrivateProfileString(const QString &section,
                                                 const std::optional<QString> &key,
                                                 const QString &defaultValue, QString &buffer,
                                                 qsizetype size, const QString &path) {
-    Group group(*this);
     size = std::min(size, buffer.size());
-    const std::optional<QString> filePath = state_->resolve(path);
-    if (!filePath)
-        return key ? copyValue(defaultValue, buffer, size) : copyList(QString(), buffer, size);
-    State::OpenFile &file = state_->open(*filePath);
-    using Cached = State::OpenFile::Cached;
-    const Cached kind = key ? Cached::Value : Cached::Entries;
-    if (file.cached != kind || file.cachedSection != section || (key && file.cachedKey != *key)) {
-        file.cached = kind;
-        file.cachedSection = section;
-        file.cachedKey = key.value_or(QString());
-        if (key) {
-            const std::optional<QString> value = file.document.value(section, *key);
-            file.cachedFound = value.has_value();
-            file.cachedText = value.value_or(QString());
-        } else {
-            file.cachedText = file.document.entryList(section);
-        }
-    }
     if (!key)
-        return copyList(file.cachedText, buffer, size);
-    return copyValue(file.cachedFound ? file.cachedText : defaultValue, buffer, size);
+        return copyList(readEntryList(section, path), buffer, size);
+    return copyValue(readValue(section, *key, path).value_or(defaultValue), buffer, size);
 }
 
 qsizetype ProfileStore::GetPrivateProfileSectionNames(QString &buffer, qsizetype size,
                                                       const QString &path) {
-    Group group(*this);
-    size = std::min(size, buffer.size());
-    const std::optional<QString> filePath = state_->resolve(path);
-    if (!filePath)
-        return copyList(QString(), buffer, size);
-    State::OpenFile &file = state_->open(*filePath);
-    if (file.cached != State::OpenFile::Cached::Sections) {
-        file.cached = State::OpenFile::Cached::Sections;
-        file.cachedText = file.document.sectionList();
-    }
-    return copyList(file.cachedText, buffer, size);
+    return copyList(readSectionList(path), buffer, std::min(size, buffer.size()));
 }
 
 bool ProfileStore::WritePrivateProfileString(const QString &section, const QString &key,
@@ -246,8 +255,25 @@ bool ProfileStore::WritePrivateProfileString(const QString &section, const QStri
     if (!file)
         return false;
     file->document.setValue(section, key, value);
-    file->cached = State::OpenFile::Cached::Nothing;
     // A write outside any group is its own group and reports whether it reached the disk.
+    if (state_->depth == 1) {
+        const bool saved = state_->commit(*filePath, *file);
+        state_->files.erase(*filePath);
+        return saved;
+    }
+    return true;
+}
+
+bool ProfileStore::WritePrivateProfileStrings(const std::vector<ProfileWrite> &writes,
+                                              const QString &path) {
+    Group group(*this);
+    const std::optional<QString> filePath = state_->resolve(path);
+    if (!filePath)
+        return false;
+    State::OpenFile *file = state_->openForWriting(*filePath);
+    if (!file)
+        return false;
+    file->document.setValues(writes);
     if (state_->depth == 1) {
         const bool saved = state_->commit(*filePath, *file);
         state_->files.erase(*filePath);
@@ -264,9 +290,18 @@ ProfileStore::Group::~Group() {
     State &state = *store_.state_;
     if (--state.depth > 0)
         return;
-    for (auto &[filePath, file] : state.files)
+    for (auto &[filePath, file] : state.files) {
+        const bool written = file.document.isModified();
         state.commit(filePath, file);
-    // Snapshots live only as long as the group: the next handler reads the files afresh.
+        if (written)
+            continue;
+        const QString &path = filePath;
+        std::erase_if(state.kept, [&](const State::Kept &k) { return k.filePath == path; });
+        state.kept.push_back(State::Kept{filePath, std::move(file.document)});
+        if (state.kept.size() > kKeptFiles)
+            state.kept.erase(state.kept.begin());
+    }
+    // The next handler reads every file afresh; only what was built from it may be reused.
     state.files.clear();
 }
 

@@ -1,14 +1,25 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace tarvolin {
 
-// Profile (INI) files with the call shape of the classic profile functions: reads fill a
-// caller's buffer and return a count, lists come back as names each followed by NUL.
+// One write of a batch: the texts are read during the call only.
+struct ProfileWrite {
+    QStringView section;
+    QStringView key;
+    QStringView value;
+};
+
+// Profile (INI) files. Typed reads hand back a value or a list of names built in one pass
+// over the file's bytes; GetPrivateProfileString and GetPrivateProfileSectionNames keep the
+// call shape of the classic profile functions on top of them (a caller's buffer, a count,
+// names each followed by NUL, cut like the platform cuts).
 //
 // Paths are "./name.ini" (".\name.ini" and plain "name.ini" too), resolved against the working
 // folder given to the constructor. A path that is not one plain file name (empty, "." or "..",
@@ -27,8 +38,7 @@ namespace tarvolin {
 // plain profile text and reads the same with the platform functions. See profile_text.h.
 //
 // Deliberate differences from the platform functions:
-//  - Nothing is cut: a reader passes a buffer, and when the result signals a cut (value:
-//    size - 1, list: size - 2) it may grow the buffer and ask again; see profile_reader.h.
+//  - The typed reads cut nothing; only the buffer-filling calls cut, as the platform does.
 //  - Section and entry names match exactly, letter case counting.
 //  - Every name and value without NUL reads back exactly as written (see the escaping above).
 //  - An empty entry name is stored and listed as an empty item; it never hides other entries.
@@ -57,6 +67,18 @@ public:
 
     QString workingFolder() const;
 
+    // Typed reads. Each sees the file as it is on disk now (or, inside a Group, as the group
+    // first read it, with the group's writes).
+    // The entry's value; nullopt when the file, section or entry is missing.
+    std::optional<QString> readValue(const QString &section, const QString &key,
+                                     const QString &path);
+    // The entry names of a section in file order, each followed by NUL, as one string built in
+    // one pass; empty when the file or section is missing or empty. A name that holds NUL
+    // itself is left out.
+    QString readEntryList(const QString &section, const QString &path);
+    // The section names of a file in file order, in the same form.
+    QString readSectionList(const QString &path);
+
     // With a key: copies the entry's value (or defaultValue when the file, section or entry
     // is missing) into buffer followed by a NUL where there is room, cut to size - 1
     // characters, and returns the number of characters copied.
@@ -81,11 +103,23 @@ public:
     bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,
                                    const QString &path);
 
+    // The writes of a batch in order, as WritePrivateProfileString would make them one by one
+    // (a later write of an entry replaces an earlier one), with one lookup of the path and its
+    // lock for all. Same result and same rules inside a Group.
+    bool WritePrivateProfileStrings(const std::vector<ProfileWrite> &writes, const QString &path);
+
     // Groups the reads and writes of one handler. While a Group lives, each file is read once
     // (fresh, at its first use in the group) and reads see the group's own writes. The first
     // write to a file takes its lock and reads it again under the lock; the group's writes to
     // it are saved together, atomically, and the lock released when the outermost Group ends.
-    // Groups nest; only the outermost one commits. The file's snapshot is freed at that end.
+    // Groups nest; only the outermost one commits.
+    //
+    // What is kept between groups: for the last four files a group read and did not write, the
+    // bytes read and what was built from them (the section index, and the entry index of a large
+    // section looked up more than once). Every group still reads each file it uses from disk;
+    // when the fresh bytes equal the kept ones byte for byte, the kept index is reused, otherwise
+    // it is dropped and built anew. A file the group writes is never kept, and everything kept
+    // goes with the store.
     class Group {
     public:
         explicit Group(ProfileStore &store);

@@ -1,9 +1,10 @@
 #include "settings/profile_text.h"
 
+#include "settings/windows_1252.h"
+
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <array>
 
 namespace tarvolin::profile_text {
 
@@ -17,19 +18,12 @@ int hexValue(char16_t c) {
     return c <= u'9' ? c - u'0' : c - u'A' + 10;
 }
 
-// Windows-1252 differs from Latin-1 only in 0x80-0x9F; its five unassigned codes map to the
-// C1 controls, as Windows itself converts them, so every byte keeps a distinct character.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 QString fromCp1252(QByteArrayView raw) {
     QString text(raw.size(), Qt::Uninitialized);
     QChar *out = text.data();
     for (const char byte : raw) {
         const auto code = static_cast<unsigned char>(byte);
-        *out++ = QChar(code >= 0x80 && code < 0xA0 ? kCp1252High[code - 0x80] : char16_t(code));
+        *out++ = QChar(fromWindows1252(code));
     }
     return text;
 }
@@ -109,6 +103,18 @@ QByteArray encodeField(QStringView text, Field field) {
         return text.toUtf8();
     out += text.mid(runStart).toUtf8();
     return out;
+}
+
+void appendField(QByteArray &out, QStringView text, Field field) {
+    if (!needsNoEscape(text)) {
+        out += encodeField(text, field);
+        return;
+    }
+    const qsizetype at = out.size();
+    out.resize(at + text.size());
+    char *dest = out.data() + at;
+    for (const QChar c : text)
+        *dest++ = char(c.unicode());
 }
 
 QString decodeField(QByteArrayView raw, bool utf8) {

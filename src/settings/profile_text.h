@@ -20,6 +20,8 @@ namespace tarvolin::profile_text {
 enum class Field { Section, Key, Value };
 
 QByteArray encodeField(QStringView text, Field field);
+// The same, appended to out; text that needs no escape is copied without a temporary.
+void appendField(QByteArray &out, QStringView text, Field field);
 
 // Decodes one field's raw bytes (already trimmed and, for a value, stripped of quotes) and
 // resolves its "\xHH" escapes. utf8 says how the field's line is read: UTF-8 when the whole

@@ -1,25 +1,10 @@
 #include "url/decode_hex.h"
 
-#include <array>
+#include "settings/windows_1252.h"
 
 namespace tarvolin {
 
 namespace {
-
-// Windows-1252 0x80-0x9F; the five unassigned codes keep their C1 control code point, as
-// MultiByteToWideChar does for code page 1252.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-QChar CharForCode(int code) {
-    if (code >= 0x80 && code <= 0x9F)
-        return QChar(kCp1252High[static_cast<std::size_t>(code - 0x80)]);
-    // 0x00-0x7F are ASCII and 0xA0-0xFF coincide with Latin-1.
-    return QChar(static_cast<char16_t>(code));
-}
 
 // Only ASCII hex digits count; QChar::isDigit would accept Arabic-Indic and other digits.
 int HexDigitValue(char16_t c) {
@@ -71,7 +56,7 @@ void DecodeHex(const QString &sDecodeMe, QString &sHexDecoded) {
                 code = code * 16 + digit;
             i += CharLength(sDecodeMe, i);
         }
-        *out++ = CharForCode(code);
+        *out++ = QChar(fromWindows1252(static_cast<unsigned char>(code)));
     }
     decoded.truncate(out - decoded.constData());
     sHexDecoded = decoded;

@@ -126,11 +126,12 @@ void UrlParsingTest::parse_twice_listsEveryRememberedValueOnce() {
     WindowHarness h(kMain);
     frmMain &w = *h.window;
     h.parse(QStringLiteral("e/Query?hl=en&num=10"));
-    h.parse(QStringLiteral("e/Query?hl=de&hl=en"));
+    // Values repeated within one parse and across parses are each written once.
+    h.parse(QStringLiteral("e/Query?hl=de&q=x&hl=de&hl=en&ie=a b&ie=a b"));
     QCOMPARE(entries(w.cmbKey[0]), (QStringList{QStringLiteral("en"), QStringLiteral("de")}));
-    QCOMPARE(entries(w.cmbKey[1]), entries(w.cmbKey[0]));
+    QCOMPARE(entries(w.cmbKey[2]), entries(w.cmbKey[0]));
     QCOMPARE(h.fileBytes(QStringLiteral("Alpha.ini")),
-             QByteArray("[hl=]\nen=en\nde=de\n[num=]\n10=10\n"));
+             QByteArray("[hl=]\nen=en\nde=de\n[num=]\n10=10\n[ie=]\na b=a b\n"));
     // num= is known but not shown: it is offered in the pool.
     QCOMPARE(entries(w.cmbAvailKeys), QStringList{QStringLiteral("num=")});
 }

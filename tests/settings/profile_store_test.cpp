@@ -1,6 +1,7 @@
 #include "settings/profile_reader.h"
 #include "test_files.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -314,6 +315,19 @@ void ProfileStoreTest::readValue_handEditedSection_findsFirstEntryOfTheName_data
     QTest::newRow("section name is a prefix of another")
         << QByteArray("[ss]\nk=wrong\n[s]\nk=right\n") << "k"
         << "right";
+    // Sections of 64 KB and more are indexed when looked up again.
+    QByteArray filler;
+    for (int i = 0; i < 10000; ++i)
+        filler += "f" + QByteArray::number(i) + "=x\n";
+    QTest::newRow("large: same name twice") << "[s]\n" + filler + "k=first\nk=second\n"
+                                            << "k"
+                                            << "first";
+    QTest::newRow("large: escaped spelling first") << "[s]\n" + filler + "\\x6B=first\nk=second\n"
+                                                   << "k"
+                                                   << "first";
+    QTest::newRow("large: missing") << "[s]\n" + filler + "kk=x\n[t]\nk=x\n"
+                                    << "k"
+                                    << "dflt";
 }
 
 void ProfileStoreTest::readValue_handEditedSection_findsFirstEntryOfTheName() {
@@ -323,9 +337,12 @@ void ProfileStoreTest::readValue_handEditedSection_findsFirstEntryOfTheName() {
     QTemporaryDir dir;
     QVERIFY(putFile(dir.filePath("test.ini"), file));
     ProfileStore store(dir.path());
-    QString buffer(64, u' ');
-    const qsizetype n = store.GetPrivateProfileString("s", key, "dflt", buffer, 64, kFile);
-    QCOMPARE(buffer.left(n), expected);
+    // Twice: the second read reuses what the first built from the unchanged file.
+    for (int read = 0; read < 2; ++read) {
+        QString buffer(64, u' ');
+        const qsizetype n = store.GetPrivateProfileString("s", key, "dflt", buffer, 64, kFile);
+        QCOMPARE(buffer.left(n), expected);
+    }
     // A write replaces that same entry and leaves the other spellings alone.
     QVERIFY(store.WritePrivateProfileString("s", key, "new", kFile));
     QCOMPARE(ReadProfileValue(store, "s", key, kFile), "new");
@@ -505,8 +522,15 @@ void ProfileStoreTest::group_readsEachFileOnce() {
         QVERIFY(putFile(dir.filePath("test.ini"), "[s]\nk=edited by hand\n"));
         QCOMPARE(ReadProfileValue(store, "s", "k", kFile), "before");
     }
-    // Nothing is cached between groups: the next read sees the hand edit.
+    // The next group reads the file again and sees the hand edit, also one that keeps the
+    // file's size and time stamp.
     QCOMPARE(ReadProfileValue(store, "s", "k", kFile), "edited by hand");
+    const QDateTime stamp = QFileInfo(dir.filePath("test.ini")).lastModified();
+    QVERIFY(putFile(dir.filePath("test.ini"), "[s]\nk=EDITED BY HAND\n"));
+    QFile file(dir.filePath("test.ini"));
+    QVERIFY(file.open(QIODevice::ReadWrite) &&
+            file.setFileTime(stamp, QFileDevice::FileModificationTime));
+    QCOMPARE(ReadProfileValue(store, "s", "k", kFile), "EDITED BY HAND");
 }
 
 void ProfileStoreTest::group_firstWrite_rereadsUnderLock() {
