@@ -15,8 +15,8 @@
 #include <csignal>
 #include <map>
 
-// The folder lock is flock(2), which POSIX systems have. A Windows build would take it with
-// LockFileEx on a lock file kept in the folder (a folder handle cannot be locked there).
+// The folder lock is flock(2), which POSIX systems have. LockFileEx locks byte ranges of files,
+// not folders: a Windows build would lock a file kept in the folder for that purpose.
 #ifdef Q_OS_WIN
 #error "ProfileStore's folder lock needs a LockFileEx branch on Windows"
 #endif
