@@ -72,6 +72,15 @@ int lockFolder(const QDir &dir) {
     return fd;
 }
 
+// False when a save is bound to fail: a folder we may not write to, or a name too long for the
+// temporary ("name" plus seven). Such a write then fails at once, not silently when its group ends.
+bool canSave(const QFileInfo &info) {
+    const QByteArray folder = QFile::encodeName(info.path());
+    const long nameMax = ::pathconf(folder.constData(), _PC_NAME_MAX);
+    return ::access(folder.constData(), W_OK) == 0 &&
+           (nameMax < 0 || QFile::encodeName(info.fileName()).size() + 7 <= nameMax);
+}
+
 // QSaveFile's temporary of "name" is "name." plus six ASCII letters (Qt 6); on Linux it gets that
 // name only for the moment of the rename. A name holding "XXXXXX" has its temporary's letters in
 // its own place instead, where they cannot be told from another file's name: none is removed.
@@ -229,13 +238,14 @@ ProfileStore::State::OpenFile *ProfileStore::State::openForWriting(const QString
             return nullptr;
     }
     const QFileInfo info(filePath);
-    if (lockFd < 0 && !lockFailed && !(info.exists() && !info.isFile())) {
+    const bool savable = !(info.exists() && !info.isFile()) && canSave(info);
+    if (savable && lockFd < 0 && !lockFailed) {
         lockFd = lockFolder(dir);
         lockFailed = lockFd < 0;
         if (lockFd >= 0)
             pauseAt("locked");
     }
-    if (lockFd < 0 || (info.exists() && !info.isFile())) {
+    if (!savable || lockFd < 0) {
         open(filePath).lockFailed = true;
         return nullptr;
     }

@@ -47,7 +47,8 @@ namespace tarvolin {
 //    what killed writers left beside its file ("name.ini." plus six letters from QSaveFile;
 //    "name.ini.lock" and "name.ini.lock.rmlock" from the lock files of earlier versions): every
 //    writer holds the lock while its temporary exists, so none of them is in use.
-//  - A write that fails (lock not had within 5 s, tried with pauses of 1 to 10 ms; read-only or
+//  - A write that fails (lock not had within 5 s, tried with pauses of 1 to 10 ms; a name too
+//    long for its temporary; read-only or
 //  missing folder, a folder in the
 //    file's place, a file that cannot be read, a full disk) leaves the old file intact and
 //    returns false; callers may ignore the result.
