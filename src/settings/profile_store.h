@@ -48,10 +48,9 @@ namespace tarvolin {
 //    "name.ini.lock" and "name.ini.lock.rmlock" from the lock files of earlier versions): every
 //    writer holds the lock while its temporary exists, so none of them is in use.
 //  - A write that fails (lock not had within 5 s, tried with pauses of 1 to 10 ms; a name too
-//    long for its temporary; read-only or
-//  missing folder, a folder in the
-//    file's place, a file that cannot be read, a full disk) leaves the old file intact and
-//    returns false; callers may ignore the result.
+//    long for its temporary; read-only or missing folder, a folder in the file's place, a file
+//    that cannot be read, a full disk) leaves the old file intact and returns false; callers may
+//    ignore the result.
 //  - A file that cannot be read, or is not a regular file, reads as empty.
 class ProfileStore {
 public:
