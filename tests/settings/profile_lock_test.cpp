@@ -1,11 +1,16 @@
 #include "settings/profile_reader.h"
 #include "test_files.h"
 
-#include <QLockFile>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace tarvolin;
 
@@ -15,7 +20,8 @@ class ProfileLockTest : public QObject {
 private slots:
     void twoProcesses_writingAtOnce_loseNothing();
     void write_lockHeldByLiveProcess_failsAndKeepsFile();
-    void write_lockLeftByDeadProcess_isRecovered();
+    void write_leftoversOfCrashes_doNotDelayAndAreRemoved_data();
+    void write_leftoversOfCrashes_doNotDelayAndAreRemoved();
 };
 
 void ProfileLockTest::twoProcesses_writingAtOnce_loseNothing() {
@@ -46,25 +52,50 @@ void ProfileLockTest::twoProcesses_writingAtOnce_loseNothing() {
 void ProfileLockTest::write_lockHeldByLiveProcess_failsAndKeepsFile() {
     QTemporaryDir dir;
     QVERIFY(test::putFile(dir.filePath("shared.ini"), "[s]\nk=old\n"));
-    QLockFile held(dir.filePath("shared.ini.lock"));
-    QVERIFY(held.tryLock(0));
+    // Another instance's lock: the folder's, on a descriptor of its own.
+    const int held = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) == 0);
     ProfileStore store(dir.path());
     QVERIFY(!store.WritePrivateProfileString("s", "k", "new", "./shared.ini"));
+    ::close(held);
     QCOMPARE(test::fileBytes(dir.filePath("shared.ini")), "[s]\nk=old\n");
     // Reads do not wait for the lock.
     QCOMPARE(ReadProfileValue(store, "s", "k", "./shared.ini"), "old");
 }
 
-void ProfileLockTest::write_lockLeftByDeadProcess_isRecovered() {
+void ProfileLockTest::write_leftoversOfCrashes_doNotDelayAndAreRemoved_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("planted"); // empty files put in the folder first
+    QTest::addColumn<QStringList>("left");    // what must be there after the write, sorted
+    QTest::newRow("empty lock and rmlock of an earlier version")
+        << "Altavista.ini" << QStringList{"Altavista.ini.lock", "Altavista.ini.lock.rmlock"}
+        << QStringList{"Altavista.ini"};
+    QTest::newRow("temporaries; look-alikes stay")
+        << "Altavista.ini"
+        << QStringList{"Altavista.ini.AbCdEf",  "Altavista.ini.zzzzzz", "Altavista.ini.AbCdE1",
+                       "Altavista.ini.AbCdEfG", "Altavista.iniAbCdEf",  "Google.ini.AbCdEf"}
+        << QStringList{"Altavista.ini", "Altavista.ini.AbCdE1", "Altavista.ini.AbCdEfG",
+                       "Altavista.iniAbCdEf", "Google.ini.AbCdEf"};
+    // Its temporary would be "<six letters>.ini": it cannot be told from another engine's file.
+    QTest::newRow("name holding XXXXXX")
+        << "XXXXXX.ini" << QStringList{"Google.ini", "XXXXXX.ini.AbCdEf"}
+        << QStringList{"Google.ini", "XXXXXX.ini", "XXXXXX.ini.AbCdEf"};
+}
+
+void ProfileLockTest::write_leftoversOfCrashes_doNotDelayAndAreRemoved() {
+    QFETCH(QString, file);
+    QFETCH(QStringList, planted);
+    QFETCH(QStringList, left);
     QTemporaryDir dir;
-    QProcess crashed;
-    crashed.start(WRITER_HELPER, {"die-holding-lock", dir.path()});
-    QVERIFY(crashed.waitForFinished());
-    QCOMPARE(crashed.exitCode(), 0);
-    QVERIFY(QFileInfo::exists(dir.filePath("shared.ini.lock")));
+    for (const QString &name : planted)
+        QVERIFY(test::putFile(dir.filePath(name), QByteArray()));
     ProfileStore store(dir.path());
-    QVERIFY(store.WritePrivateProfileString("s", "k", "v", "./shared.ini"));
-    QCOMPARE(test::fileBytes(dir.filePath("shared.ini")), "[s]\nk=v\n");
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(store.WritePrivateProfileString("s", "k", "v", "./" + file));
+    QVERIFY(timer.elapsed() < 2000); // never a wait for a lock nobody holds
+    QCOMPARE(test::fileBytes(dir.filePath(file)), "[s]\nk=v\n");
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), left);
 }
 
 QTEST_GUILESS_MAIN(ProfileLockTest)

@@ -1,24 +1,13 @@
 // Stands in for a second copy of the program in the lock tests.
 //   profile_writer_helper write <folder> <prefix> <count>: writes count distinct values into
 //       section "values" of ./shared.ini, one locked write each; exit code 1 if one failed.
-//   profile_writer_helper die-holding-lock <folder>: takes shared.ini's lock and exits
-//       without releasing it, as a crash would.
 #include "settings/profile_store.h"
 
 #include <QCoreApplication>
-#include <QLockFile>
-
-#include <cstdlib>
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() == 3 && args[1] == QStringLiteral("die-holding-lock")) {
-        QLockFile lock(args[2] + QStringLiteral("/shared.ini.lock"));
-        if (!lock.tryLock(0))
-            return 2;
-        std::_Exit(0);
-    }
     if (args.size() != 5 || args[1] != QStringLiteral("write"))
         return 2;
     tarvolin::ProfileStore store(args[2]);
