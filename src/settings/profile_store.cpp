@@ -353,21 +353,7 @@ qsizetype ProfileStore::GetPrivateProfileSectionNames(QString &buffer, qsizetype
 
 bool ProfileStore::WritePrivateProfileString(const QString &section, const QString &key,
                                              const QString &value, const QString &path) {
-    Group group(*this);
-    const std::optional<QString> filePath = state_->resolve(path);
-    if (!filePath)
-        return false;
-    State::OpenFile *file = state_->openForWriting(*filePath);
-    if (!file)
-        return false;
-    file->document.setValue(section, key, value);
-    // A write outside any group is its own group and reports whether it reached the disk.
-    if (state_->depth == 1) {
-        const bool saved = state_->commit(*filePath, *file);
-        state_->files.erase(*filePath);
-        return saved;
-    }
-    return true;
+    return WritePrivateProfileStrings({ProfileWrite{section, key, value}}, path);
 }
 
 bool ProfileStore::WritePrivateProfileStrings(const std::vector<ProfileWrite> &writes,
@@ -380,6 +366,7 @@ bool ProfileStore::WritePrivateProfileStrings(const std::vector<ProfileWrite> &w
     if (!file)
         return false;
     file->document.setValues(writes);
+    // A write outside any group is its own group and reports whether it reached the disk.
     if (state_->depth == 1) {
         const bool saved = state_->commit(*filePath, *file);
         state_->files.erase(*filePath);
