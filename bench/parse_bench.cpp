@@ -8,11 +8,14 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QLockFile>
 #include <QPushButton>
 #include <QSaveFile>
 
 #include <string>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace tarvolin::bench {
 
@@ -81,10 +84,15 @@ void readAndRewrite(benchmark::State &state, const ParseCase &c) {
         state.PauseTiming();
         const bool ready = setup.workspace.write(engineFileName(), c.engineFile);
         state.ResumeTiming();
-        QLockFile lock(path + QStringLiteral(".lock"));
+        // The store's lock: flock(2) on the working folder.
+        const int folderFd = ::open(QFile::encodeName(setup.workspace.path()).constData(),
+                                    O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         QFile in(path);
         QSaveFile out(path);
-        if (!ready || !lock.lock() || !in.open(QIODevice::ReadOnly)) {
+        if (!ready || folderFd < 0 || ::flock(folderFd, LOCK_EX) != 0 ||
+            !in.open(QIODevice::ReadOnly)) {
+            if (folderFd >= 0)
+                ::close(folderFd);
             state.SkipWithError("cannot lock or read the engine file");
             break;
         }
@@ -93,9 +101,11 @@ void readAndRewrite(benchmark::State &state, const ParseCase &c) {
         in.close();
         if (!out.open(QIODevice::WriteOnly) || out.write(produced) != produced.size() ||
             !out.commit()) {
+            ::close(folderFd);
             state.SkipWithError("cannot save the engine file");
             break;
         }
+        ::close(folderFd);
     }
 }
 

@@ -32,6 +32,7 @@ class Workspace {
 public:
     Workspace();
     bool isValid() const { return dir_.isValid(); }
+    QString path() const { return dir_.path(); }
     QString filePath(const QString &name) const { return dir_.filePath(name); }
     // Replaces a file's bytes (plain write, no lock); false when it could not be written.
     bool write(const QString &name, const QByteArray &bytes) const;

@@ -4,15 +4,26 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSaveFile>
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <map>
 #include <vector>
+
+// The folder lock is flock(2), which POSIX systems have. LockFileEx locks byte ranges of files,
+// not folders: a Windows build would lock a file kept in the folder for that purpose.
+#ifdef Q_OS_WIN
+#error "ProfileStore's folder lock needs a LockFileEx branch on Windows"
+#endif
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace tarvolin {
 
@@ -20,9 +31,9 @@ namespace {
 
 // Long enough to outwait another instance's write, short enough not to freeze the window.
 constexpr int kLockTimeoutMs = 5000;
-// A process killed between creating its lock file and writing its id leaves an empty lock that
-// only its age shows to be stale. A live owner's lock is never taken: it holds a native lock too.
-constexpr int kStaleLockMs = 1000;
+// Pauses between attempts grow to this: a waiting writer gets in soon after the holder's
+// write, even when the holder comes straight back for the next one.
+constexpr unsigned long kLockPauseMaxMs = 10;
 // The program reads two files (the main one and the current engine's); a few more cost nothing.
 constexpr size_t kKeptFiles = 4;
 
@@ -43,18 +54,63 @@ std::optional<QByteArray> readFileBytes(const QString &filePath) {
     return bytes;
 }
 
-bool acquire(QLockFile &lock) {
-    // QLockFile::tryLock(timeout) sleeps 100 ms and more between attempts, which makes two busy
-    // instances crawl; short pauses keep each wait about as long as the other's write.
+// Opens the folder and takes its lock, waiting up to kLockTimeoutMs; -1 when not had. The lock
+// belongs to the open descriptor: the system drops it when the descriptor is closed or the process
+// dies, so a crash leaves nothing to recover. O_CLOEXEC keeps it out of started programs.
+int lockFolder(const QDir &dir) {
+    const int fd =
+        ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
     const QDeadlineTimer deadline(kLockTimeoutMs);
     unsigned long pauseMs = 1;
-    for (;;) {
-        if (lock.tryLock(0))
-            return true;
-        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
-            return false;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired()) {
+            ::close(fd);
+            return -1;
+        }
         QThread::msleep(pauseMs);
-        pauseMs = std::min<unsigned long>(pauseMs * 2, 50);
+        pauseMs = std::min(pauseMs * 2, kLockPauseMaxMs);
+    }
+    return fd;
+}
+
+// False when a save is bound to fail: a folder we may not write to, or a name too long for the
+// temporary ("name" plus seven). Such a write then fails at once, not silently when its group ends.
+bool canSave(const QFileInfo &info) {
+    const QByteArray folder = QFile::encodeName(info.path());
+    const long nameMax = ::pathconf(folder.constData(), _PC_NAME_MAX);
+    return ::access(folder.constData(), W_OK) == 0 &&
+           (nameMax < 0 || QFile::encodeName(info.fileName()).size() + 7 <= nameMax);
+}
+
+// QSaveFile's temporary of "name" is "name." plus six ASCII letters (Qt 6); on Linux it gets that
+// name only for the moment of the rename. A name holding "XXXXXX" has its temporary's letters in
+// its own place instead, where they cannot be told from another file's name: none is removed.
+bool isTemporaryOf(const QString &entry, const QString &fileName) {
+    const qsizetype n = fileName.size();
+    if (entry.size() != n + 7 || !entry.startsWith(fileName) || entry[n] != u'.' ||
+        fileName.contains(QLatin1String("XXXXXX")))
+        return false;
+    return std::all_of(entry.cbegin() + n + 1, entry.cend(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    });
+}
+
+// Removes what killed writers of filePath left: temporaries, and the lock files of the QLockFile
+// design of earlier versions ("name.lock", "name.lock.rmlock"). Called under the folder lock,
+// which every writer holds while its temporary exists, so none of them is in use.
+void removeLeftovers(const QString &filePath) {
+    const QFileInfo info(filePath);
+    QDir dir = info.dir();
+    const QString name = info.fileName();
+    dir.remove(name + QStringLiteral(".lock"));
+    dir.remove(name + QStringLiteral(".lock.rmlock"));
+    QDirIterator it(dir.path(), QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        const QString entry = it.nextFileInfo().fileName();
+        if (isTemporaryOf(entry, name))
+            dir.remove(entry);
     }
 }
 
@@ -94,7 +150,7 @@ struct ProfileStore::State {
     // One file as seen by the current group.
     struct OpenFile {
         ProfileDocument document;
-        std::unique_ptr<QLockFile> lock;
+        bool locked = false;
         bool lockFailed = false;
     };
 
@@ -112,6 +168,20 @@ struct ProfileStore::State {
         ProfileDocument document;
     };
     std::vector<Kept> kept;
+    // The folder's lock, held from the group's first write to its end; -1 when not held.
+    int lockFd = -1;
+    bool lockFailed = false;
+#ifdef TARVOLIN_PAUSE_POINTS
+    // Test builds: TARVOLIN_PAUSE="<point> <n>" stops the process the nth time it passes point.
+    QByteArray pausePoint;
+    int pauseCountdown = 0;
+#endif
+
+    ~State() {
+        unlock();
+    }
+    void unlock();
+    void pauseAt(const char *point);
 
     std::optional<QString> resolve(const QString &path);
     OpenFile &open(const QString &filePath);
@@ -120,6 +190,26 @@ struct ProfileStore::State {
     OpenFile *openForWriting(const QString &filePath);
     bool commit(const QString &filePath, OpenFile &file);
 };
+
+void ProfileStore::State::unlock() {
+    if (lockFd >= 0)
+        ::close(lockFd);
+    lockFd = -1;
+    lockFailed = false;
+}
+
+// Lets a test kill a writer at a chosen moment of its write: "locked" (lock just had), "written"
+// (temporary written, not renamed) or "saved" (files renamed, lock still held). It prints
+// "paused <point>" on stderr and stops itself; the test then kills it.
+void ProfileStore::State::pauseAt([[maybe_unused]] const char *point) {
+#ifdef TARVOLIN_PAUSE_POINTS
+    if (pauseCountdown <= 0 || pausePoint != point || --pauseCountdown > 0)
+        return;
+    const QByteArray line = "paused " + pausePoint + '\n';
+    if (::write(STDERR_FILENO, line.constData(), size_t(line.size())) == line.size())
+        ::raise(SIGSTOP);
+#endif
+}
 
 std::optional<QString> ProfileStore::State::resolve(const QString &path) {
     if (!lastPath.isNull() && path == lastPath)
@@ -162,18 +252,24 @@ const ProfileDocument *ProfileStore::State::document(const QString &path) {
 
 ProfileStore::State::OpenFile *ProfileStore::State::openForWriting(const QString &filePath) {
     if (const auto it = files.find(filePath); it != files.end()) {
-        if (it->second.lock)
+        if (it->second.locked)
             return &it->second;
         if (it->second.lockFailed)
             return nullptr;
     }
     const QFileInfo info(filePath);
-    auto lock = std::make_unique<QLockFile>(filePath + QStringLiteral(".lock"));
-    lock->setStaleLockTime(kStaleLockMs);
-    if ((info.exists() && !info.isFile()) || !acquire(*lock)) {
+    const bool savable = !(info.exists() && !info.isFile()) && canSave(info);
+    if (savable && lockFd < 0 && !lockFailed) {
+        lockFd = lockFolder(dir);
+        lockFailed = lockFd < 0;
+        if (lockFd >= 0)
+            pauseAt("locked");
+    }
+    if (!savable || lockFd < 0) {
         open(filePath).lockFailed = true;
         return nullptr;
     }
+    removeLeftovers(filePath);
     // Read (again) under the lock, so another instance's write since our read is not lost. A
     // file that is there but cannot be read (write-only) is never replaced: its content is unknown.
     std::optional<QByteArray> bytes = readFileBytes(filePath);
@@ -182,27 +278,37 @@ ProfileStore::State::OpenFile *ProfileStore::State::openForWriting(const QString
         return nullptr;
     }
     OpenFile &file = files[filePath];
-    file.lock = std::move(lock);
+    file.locked = true;
     file.document = ProfileDocument(std::move(*bytes));
     return &file;
 }
 
 bool ProfileStore::State::commit(const QString &filePath, OpenFile &file) {
     bool saved = true;
-    if (file.lock && file.document.isModified()) {
+    if (file.locked && file.document.isModified()) {
         QSaveFile out(filePath);
         const QByteArray bytes = file.document.toBytes();
-        saved = out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit();
+        saved = out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
+        if (saved)
+            pauseAt("written");
+        saved = saved && out.commit();
         if (!saved)
             out.cancelWriting();
     }
-    file.lock.reset();
+    file.locked = false;
     return saved;
 }
 
 ProfileStore::ProfileStore(QString workingFolder) : state_(std::make_unique<State>()) {
     state_->folder = std::move(workingFolder);
     state_->dir = QDir(state_->folder);
+#ifdef TARVOLIN_PAUSE_POINTS
+    const QList<QByteArray> pause = qgetenv("TARVOLIN_PAUSE").split(' ');
+    if (pause.size() == 2) {
+        state_->pausePoint = pause[0];
+        state_->pauseCountdown = pause[1].toInt();
+    }
+#endif
 }
 
 ProfileStore::~ProfileStore() = default;
@@ -303,6 +409,9 @@ ProfileStore::Group::~Group() {
     }
     // The next handler reads every file afresh; only what was built from it may be reused.
     state.files.clear();
+    if (state.lockFd >= 0)
+        state.pauseAt("saved");
+    state.unlock();
 }
 
 } // namespace tarvolin

@@ -51,12 +51,17 @@ struct ProfileWrite {
 //    was. Added lines use the file's line end ("\r\n" or "\n", from its first line); a new
 //    file gets the platform's. A last line without line end gets one before anything is added.
 //  - Writes are atomic (QSaveFile: temporary file renamed over the old one) and each
-//    read-modify-write holds a lock file beside the profile file ("name.ini.lock", stale locks
-//    of dead processes recovered, empty ones after a second), so two processes never lose each
-//    other's writes.
-//  - A write that fails (lock not had within 5 s, read-only or missing folder, a folder in the
-//    file's place, a file that cannot be read, a full disk) leaves the old file intact and
-//    returns false; callers may ignore the result.
+//    read-modify-write holds the lock of the working folder, so two processes never lose each
+//    other's writes. The lock is flock(2) on the folder itself: no lock file, one lock for all
+//    files of the folder (a Group writing two files holds it once), and the system releases it
+//    when its holder dies, so a crash never leaves a lock to wait for. Under it a writer removes
+//    what killed writers left beside its file ("name.ini." plus six letters from QSaveFile;
+//    "name.ini.lock" and "name.ini.lock.rmlock" from the lock files of earlier versions): every
+//    writer holds the lock while its temporary exists, so none of them is in use.
+//  - A write that fails (lock not had within 5 s, tried with pauses of 1 to 10 ms; a name too
+//    long for its temporary; read-only or missing folder, a folder in the file's place, a file
+//    that cannot be read, a full disk) leaves the old file intact and returns false; callers may
+//    ignore the result.
 //  - A file that cannot be read, or is not a regular file, reads as empty.
 class ProfileStore {
 public:

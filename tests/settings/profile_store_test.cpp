@@ -3,9 +3,14 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace tarvolin;
 
@@ -63,6 +68,9 @@ private slots:
     void write_unusableTarget_failsAndLosesNothing();
     void group_manyWritesAcrossSections_reachDiskWhenOutermostEnds();
     void group_readsOnceButFirstWriteRereads();
+    void write_folderLockedByAnotherProcess_failsAndKeepsFile();
+    void write_leftoversOfCrashes_doNotDelayAndAreRemoved_data();
+    void write_leftoversOfCrashes_doNotDelayAndAreRemoved();
     void engineIniFile_name_givesOneSegmentInWorkingFolder_data();
     void engineIniFile_name_givesOneSegmentInWorkingFolder();
     void engineIniFile_distinctNames_neverShareAFile();
@@ -372,6 +380,44 @@ void ProfileStoreTest::group_readsOnceButFirstWriteRereads() {
     QVERIFY(file.open(QIODevice::ReadWrite) &&
             file.setFileTime(stamp, QFileDevice::FileModificationTime));
     QCOMPARE(s.value("s", "a"), "BY HAND");
+}
+
+void ProfileStoreTest::write_folderLockedByAnotherProcess_failsAndKeepsFile() {
+    Scratch s("[s]\nk=old\n");
+    // Another instance's lock: the folder's, on a descriptor of its own.
+    const int held = ::open(QFile::encodeName(s.dir.path()).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) == 0);
+    const bool written = s.write("s", "k", "new");
+    ::close(held);
+    QVERIFY(!written);
+    QCOMPARE(s.bytes(), "[s]\nk=old\n");
+    QVERIFY(s.write("s", "k", "new"));
+}
+
+void ProfileStoreTest::write_leftoversOfCrashes_doNotDelayAndAreRemoved_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("planted"); // empty files put in the folder first
+    QTest::addColumn<QStringList>("left");    // what must be there after the write, sorted
+    // clang-format off
+    QTest::newRow("empty lock and rmlock of an earlier version") << "A.ini" << QStringList{"A.ini.lock", "A.ini.lock.rmlock"} << QStringList{"A.ini"};
+    QTest::newRow("temporaries; look-alikes stay") << "A.ini" << QStringList{"A.ini.AbCdEf", "A.ini.zzzzzz", "A.ini.AbCdE1", "A.ini.AbCdEfG", "A.iniAbCdEf", "G.ini.AbCdEf"} << QStringList{"A.ini", "A.ini.AbCdE1", "A.ini.AbCdEfG", "A.iniAbCdEf", "G.ini.AbCdEf"};
+    // Its temporary would be "<six letters>.ini": it cannot be told from another engine's file.
+    QTest::newRow("name holding XXXXXX") << "XXXXXX.ini" << QStringList{"Google.ini", "XXXXXX.ini.AbCdEf"} << QStringList{"Google.ini", "XXXXXX.ini", "XXXXXX.ini.AbCdEf"};
+    // clang-format on
+}
+
+void ProfileStoreTest::write_leftoversOfCrashes_doNotDelayAndAreRemoved() {
+    QFETCH(QString, file);
+    QFETCH(QStringList, planted);
+    Scratch s;
+    for (const QString &name : planted)
+        QVERIFY(s.put(QByteArray(), name));
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(s.store.WritePrivateProfileString("s", "k", "v", "./" + file));
+    QVERIFY(timer.elapsed() < 2000); // never a wait for a lock nobody holds
+    QCOMPARE(s.bytes(file), "[s]\nk=v\n");
+    QTEST(QDir(s.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), "left");
 }
 
 void ProfileStoreTest::engineIniFile_name_givesOneSegmentInWorkingFolder_data() {
