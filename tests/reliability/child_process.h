@@ -3,8 +3,6 @@
 // What the reliability tests share: raw file access, scratch folders, and the real window run
 // in a child process (reliability_window), read back from the JSON lines it prints.
 
-#include "../settings/test_files.h"
-
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -18,9 +16,15 @@
 
 namespace tarvolin::reliability {
 
-// Raw file access, shared with the settings tests.
-using tarvolin::test::fileBytes;
-using tarvolin::test::putFile;
+inline QByteArray fileBytes(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool putFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
 
 // A QTemporaryDir template in RAM when there is one: every commit syncs its file, and these
 // tests are about locking and renaming, not about the disk's speed.
