@@ -150,9 +150,10 @@ private slots:
         QCOMPARE(
             QDir(f.path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
             files);
-        chooseEntry(f.w.cmbEngine, 1);
-        QCOMPARE(f.w.txtEngine->text() + f.w.txtQueryKey->text(), u"Betab?"_qs);
-        QCOMPARE(f.w.vars.sEngineIniFile, EngineIniFile(u"Beta"_qs));
+        chooseEntry(f.w.cmbEngine, 0);
+        QCOMPARE(f.w.txtEngine->text(), u"Alpha"_qs);
+        QCOMPARE(f.w.txtQueryKey->text(), f.mainValue(u"Engine"_qs, u"Alpha"_qs));
+        QCOMPARE(f.w.vars.sEngineIniFile, EngineIniFile(u"Alpha"_qs));
     }
 
     void ok_blankValue_showsMessageAndStaysOpen_data() {

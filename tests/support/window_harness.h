@@ -84,10 +84,6 @@ public:
         ProfileStore reader(path);
         return ReadProfileEntryNames(reader, keyName, EngineIniFile(engine));
     }
-    QStringList keyNamesFor(const QString &engine) const {
-        ProfileStore reader(path);
-        return ReadProfileSectionNames(reader, EngineIniFile(engine));
-    }
     QString mainValue(const QString &section, const QString &key) const {
         ProfileStore reader(path);
         return ReadProfileValue(reader, section, key, QStringLiteral("./tarvolin.ini"));
