@@ -1,7 +1,7 @@
 #pragma once
 
-// A real frmMain on a fresh temporary working folder, with a recording URL opener and a
-// message-box stand-in that answers from a script.
+// The one window fixture: a real frmMain on a working folder (a fresh temporary one unless the
+// test names one), with a recording URL opener and a message-box stand-in answering from a script.
 
 #include "main_window/frm_main.h"
 #include "main_window/prompter.h"
@@ -11,9 +11,11 @@
 #include "url/url_opener.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,52 +54,39 @@ public:
         informed.append(text);
     }
     bool nextAnswer = true;
-    QStringList asked;
-    QStringList informed;
-    QStringList titles;
+    QStringList asked, informed, titles;
 };
 
 class WindowHarness {
 public:
-    // mainIni, when given, becomes tarvolin.ini before the window loads.
-    explicit WindowHarness(const QByteArray &mainIni = QByteArray()) {
-        if (!mainIni.isNull()) {
+    // mainIni, unless null, becomes tarvolin.ini before the window loads.
+    explicit WindowHarness(const QByteArray &mainIni = QByteArray(), const QString &folder = {})
+        : path(folder.isEmpty() ? dir.path() : folder) {
+        if (!mainIni.isNull())
             writeFile(QStringLiteral("tarvolin.ini"), mainIni);
-        }
-        store = std::make_unique<ProfileStore>(dir.path());
+        store = std::make_unique<ProfileStore>(path);
         window = std::make_unique<frmMain>(*store, opener, prompter);
     }
 
+    QString filePath(const QString &name) const { return QDir(path).filePath(name); }
     void writeFile(const QString &name, const QByteArray &bytes) const {
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        QFile file(filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
-
-    // The bytes of a file of the working folder; a null array when it does not exist.
+    // A null array when the file does not exist.
     QByteArray fileBytes(const QString &name) const {
-        QFile file(dir.filePath(name));
-        if (!file.open(QIODevice::ReadOnly)) {
-            return QByteArray();
-        }
-        return file.readAll();
+        QFile file(filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    QString mainIni() const { return QStringLiteral("./tarvolin.ini"); }
-    QString engineIni(const QString &engine) const { return EngineIniFile(engine); }
-
-    // Reads through a separate store, as the next start of the program would.
+    // Read through a separate store, as the next start of the program would.
     QStringList valuesFor(const QString &engine, const QString &keyName) const {
-        ProfileStore reader(dir.path());
-        return ReadProfileEntryNames(reader, keyName, engineIni(engine));
-    }
-    QStringList keyNamesFor(const QString &engine) const {
-        ProfileStore reader(dir.path());
-        return ReadProfileSectionNames(reader, engineIni(engine));
+        ProfileStore reader(path);
+        return ReadProfileEntryNames(reader, keyName, EngineIniFile(engine));
     }
     QString mainValue(const QString &section, const QString &key) const {
-        ProfileStore reader(dir.path());
-        return ReadProfileValue(reader, section, key, mainIni());
+        ProfileStore reader(path);
+        return ReadProfileValue(reader, section, key, QStringLiteral("./tarvolin.ini"));
     }
 
     void showAndActivate() {
@@ -105,26 +94,31 @@ public:
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
-
-    void parse(const QString &url) {
+    // Pastes the URL and presses Parse (then New URL, when asked), as a user does.
+    void parse(const QString &url, bool compose = false) {
         window->txtParseMe->setText(url);
         QTest::mouseClick(window->cmdParse, Qt::LeftButton);
+        if (compose)
+            QTest::mouseClick(window->cmdNewURL, Qt::LeftButton);
     }
 
     QTemporaryDir dir;
+    const QString path;
     std::unique_ptr<ProfileStore> store;
     RecordingOpener opener;
     ScriptedPrompter prompter;
     std::unique_ptr<frmMain> window;
 };
 
-// Chooses list entry `row` the way a user does: open the drop-down and click the entry.
+// Chooses list entry `row` as a user does: opens the drop-down and clicks the entry near its left
+// end (an entry wider than the screen has its middle off the list).
 inline void chooseEntry(QComboBox *combo, int row) {
     combo->showPopup();
     QAbstractItemView *view = combo->view();
     QTRY_VERIFY(view->isVisible());
     const QRect rect = view->visualRect(combo->model()->index(row, 0));
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      QPoint(rect.left() + 4, rect.center().y()));
     QTRY_VERIFY(!view->isVisible());
 }
 
@@ -137,35 +131,33 @@ inline bool clickCloseBox(QWidget *window) {
     return event.isAccepted();
 }
 
+// What "Add additional key" lists, submenus flattened: the pool, or one entry without caption.
+inline QStringList menuCaptions(const frmMain &w) {
+    QStringList list;
+    for (const QAction *action : w.mnuKeys)
+        list.append(action->text());
+    return list;
+}
+
 inline QStringList entries(const QComboBox *combo) {
     QStringList list;
-    for (int i = 0; i < combo->count(); ++i) {
+    for (int i = 0; i < combo->count(); ++i)
         list.append(combo->itemText(i));
-    }
     return list;
 }
 
-inline QStringList captions(const std::array<QLabel *, frmMain::kKeyRows> &labels) {
+// The texts of the twenty key labels or value boxes.
+template <typename Control> QStringList texts(const std::array<Control *, frmMain::kKeyRows> &row) {
     QStringList list;
-    for (const QLabel *label : labels) {
-        list.append(label->text());
-    }
-    return list;
-}
-
-inline QStringList texts(const std::array<QLineEdit *, frmMain::kKeyRows> &boxes) {
-    QStringList list;
-    for (const QLineEdit *box : boxes) {
-        list.append(box->text());
-    }
+    for (const Control *control : row)
+        list.append(control->text());
     return list;
 }
 
 // Twenty entries: the given ones, then empty texts.
 inline QStringList padded(QStringList list) {
-    while (list.size() < frmMain::kKeyRows) {
+    while (list.size() < frmMain::kKeyRows)
         list.append(QString());
-    }
     return list;
 }
 
