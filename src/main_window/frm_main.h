@@ -34,9 +34,9 @@ class UrlOpener;
 // store's working folder), the desktop's URL opener and the message boxes. The constructor
 // builds every control and runs Form_Load, so a constructed window is loaded and ready to show.
 //
-// Handlers are public so that the add-engine dialog can reach the controls and tests can see
-// them; the window connects each control to its handler itself. Every handler runs to the end
-// on the UI thread and keeps nothing from the profile files between calls.
+// The controls are public, so that the add-engine dialog and tests reach them as a user would;
+// the handlers are the window's own (its friend, the dialog, shares a few), and the window
+// connects each control to its handler itself. Every handler runs to the end on the UI thread.
 class frmMain : public QWidget {
     Q_OBJECT
 
@@ -100,20 +100,33 @@ public:
     // links this one, not the other way round). Unset, "Add new engine" does nothing.
     std::function<void(frmMain &)> showEngineDialog;
 
+    // The handlers the benchmarks time one by one; every other handler and procedure is the
+    // window's own (and its dialog's).
+    void Form_Load();
+    void cmbEngine_Click();
+    void UpdateSearchEngineKeyList();
+    void FillCombos();
+    void UpdateAvailKeysMenu();
+
+protected:
+    // Every close request saves first; a disabled window (dialog open) refuses the user's own
+    // close requests (close box, window menu) but no other.
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    friend class Dialog;
+
     ProfileStore &profileStore() const { return store_; }
     Prompter &prompter() const { return prompter_; }
 
     // --- Start-up and shut-down (startup_shutdown.cpp) --------------------------------------
-    void Form_Load();
     void Form_Uload();
     void Form_QueryUnload();
     void cmdExit_Click();
 
     // --- Engine selection (engine_selection.cpp) --------------------------------------------
-    void cmbEngine_Click();
     void cmbAvailKeys_Click();
     void cmbKey_Click(int Index);
-    void UpdateSearchEngineKeyList();
     // The five passes over the rows shared by an engine switch, a parse and a new engine.
     void ResetKeyRows();
     // Shows an engine and its query key and makes it current: sCurrentEngine, sCurrentQueryKey
@@ -123,8 +136,6 @@ public:
     // --- Key value lists (value_lists.cpp) --------------------------------------------------
     // Adds the value to the parse's writes, which the parse hands to the store in one batch.
     void WriteKey(QStringView sKeyName, QStringView sKeyValue, std::vector<ProfileWrite> &writes);
-    void FillCombos();
-    void UpdateAvailKeysMenu();
 
     // --- URL parsing (url_parsing.cpp) ------------------------------------------------------
     void cmdParse_Click();
@@ -155,12 +166,6 @@ public:
     void cmdNewEngine_Click();
     void connectNewEngineButton();
 
-protected:
-    // Every close request saves first; a disabled window (dialog open) refuses the user's own
-    // close requests (close box, window menu) but no other.
-    void closeEvent(QCloseEvent *event) override;
-
-private:
     void buildControls();
     void connectHandlers();
     // Spreads a large pool over submenus of mnuAddKey (see UpdateAvailKeysMenu).

@@ -15,6 +15,8 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 namespace tarvolin {
 
@@ -24,31 +26,37 @@ namespace {
 // control has a signal for these, and both must still handle the event themselves.
 class KeyRowEventFilter final : public QObject {
 public:
-    explicit KeyRowEventFilter(frmMain &window) : QObject(&window), window_(window) {}
+    using MouseDown = std::function<void(int, Qt::MouseButton)>;
+    using MouseMove = std::function<void(int)>;
+    KeyRowEventFilter(frmMain &window, MouseDown mouseDown, MouseMove mouseMove)
+        : QObject(&window), window_(window), mouseDown_(std::move(mouseDown)),
+          mouseMove_(std::move(mouseMove)) {}
 
     bool eventFilter(QObject *watched, QEvent *event) override {
         if (event->type() == QEvent::MouseButtonPress) {
             const int row = rowOf(window_.lblKey, watched);
             if (row >= 0) {
-                window_.lblKey_MouseDown(row, static_cast<QMouseEvent *>(event)->button());
+                mouseDown_(row, static_cast<QMouseEvent *>(event)->button());
             }
         } else if (event->type() == QEvent::MouseMove) {
             const int row = rowOf(window_.txtKey, watched);
             if (row >= 0) {
-                window_.txtKey_MouseMove(row);
+                mouseMove_(row);
             }
         }
         return false;
     }
 
 private:
+    const frmMain &window_;
+    MouseDown mouseDown_;
+    MouseMove mouseMove_;
+
     template <typename Control>
     static int rowOf(const std::array<Control *, frmMain::kKeyRows> &row, const QObject *watched) {
         const auto found = std::find(row.cbegin(), row.cend(), watched);
         return found == row.cend() ? -1 : static_cast<int>(found - row.cbegin());
     }
-
-    frmMain &window_;
 };
 
 // Removes one pool entry. A removed entry that was the chosen one leaves no entry chosen;
@@ -76,7 +84,9 @@ void frmMain::connectKeyRowEditing() {
             mnuKeys_Click(static_cast<int>(index));
         }
     });
-    auto *filter = new KeyRowEventFilter(*this);
+    auto *filter = new KeyRowEventFilter(
+        *this, [this](int Index, Qt::MouseButton Button) { lblKey_MouseDown(Index, Button); },
+        [this](int Index) { txtKey_MouseMove(Index); });
     for (int i = 0; i < kKeyRows; ++i) {
         lblKey[i]->installEventFilter(filter);
         // Line edits track the mouse already; the tool tip depends on it, so say so.
