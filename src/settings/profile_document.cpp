@@ -3,6 +3,7 @@
 #include "settings/profile_text.h"
 
 #include <QByteArrayMatcher>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
@@ -20,6 +21,21 @@ qsizetype findByte(const QByteArray &bytes, char wanted, qsizetype from, qsizety
     const char *data = bytes.constData();
     const void *hit = std::memchr(data + from, wanted, size_t(to - from));
     return hit ? static_cast<const char *>(hit) - data : -1;
+}
+
+// The same for the short distances within a line: eight bytes at a time without a call,
+// then memchr for what is left of a long line.
+const char *findNear(const char *from, const char *to, char wanted) {
+    constexpr quint64 kOnes = 0x0101010101010101ull;
+    const quint64 pattern = kOnes * static_cast<unsigned char>(wanted);
+    for (int words = 0; words < 4 && to - from >= 8; ++words, from += 8) {
+        const quint64 x = qFromLittleEndian<quint64>(from) ^ pattern;
+        // The lowest bit set marks the first byte equal to wanted (the trick's false hits
+        // only ever come after a true one).
+        if (const quint64 hits = (x - kOnes) & ~x & (kOnes << 7))
+            return from + qCountTrailingZeroBits(hits) / 8;
+    }
+    return static_cast<const char *>(std::memchr(from, wanted, size_t(to - from)));
 }
 
 } // namespace
@@ -162,29 +178,61 @@ QString ProfileDocument::valueOf(const Entry &entry) const {
 
 namespace {
 
-// Builds a list in the profile functions' form. Reserved up front: a name is never longer than
-// the bytes it is read from.
+// Builds a list in the profile functions' form into a string sized up front: a name is never
+// longer than the bytes it is read from, so the capacity given is never exceeded.
 class ListBuilder {
 public:
-    explicit ListBuilder(qsizetype capacity) { list_.reserve(capacity); }
+    explicit ListBuilder(qsizetype capacity)
+        : list_(capacity, Qt::Uninitialized), out_(list_.data()) {}
 
     // Printable ASCII without backslash, which reads as itself.
     void addPlain(QByteArrayView raw) {
-        list_.append(QLatin1StringView(raw));
-        list_.append(QChar(u'\0'));
+        for (const char c : raw)
+            *out_++ = QLatin1Char(c);
+        *out_++ = u'\0';
+    }
+
+    // The name of the line at first, when it is plain: printable ASCII without backslash up to
+    // the line's "=", not starting with a blank or a character that makes a comment or header.
+    // That is the name exactly as parsing finds it. Returns the "=", or nullptr having added
+    // nothing; either way no byte past the line's end is read.
+    const char *addPlainName(const char *first, const char *end) {
+        if (first == end || *first == ' ' || *first == ';' || *first == '#' || *first == '[')
+            return nullptr;
+        QChar *out = out_;
+        for (const char *at = first; at != end; ++at) {
+            const auto c = static_cast<unsigned char>(*at);
+            if (c == '=') {
+                if (at == first)
+                    return nullptr;
+                while (out[-1] == u' ')
+                    --out;
+                *out++ = u'\0';
+                out_ = out;
+                return at;
+            }
+            if (c < 0x20 || c >= 0x7F || c == '\\')
+                return nullptr;
+            *out++ = QLatin1Char(char(c));
+        }
+        return nullptr;
     }
 
     void addDecoded(QStringView name) {
         if (name.contains(QChar(u'\0')))
             return;
-        list_.append(name);
-        list_.append(QChar(u'\0'));
+        out_ = std::copy(name.begin(), name.end(), out_);
+        *out_++ = u'\0';
     }
 
-    QString take() { return std::move(list_); }
+    QString take() {
+        list_.truncate(out_ - list_.constData());
+        return std::move(list_);
+    }
 
 private:
     QString list_;
+    QChar *out_;
 };
 
 QStringList splitList(const QString &list) {
@@ -228,16 +276,29 @@ QString ProfileDocument::entryList(const QString &section) const {
     }
     ListBuilder list(capacity);
     if (header) {
-        forEachEntry(*header, [&](const Entry &entry) {
-            const QByteArrayView raw =
-                QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart);
-            // A plain name reads the same in either encoding: no need to check the line.
-            if (profile_text::isPlain(raw))
-                list.addPlain(raw);
-            else
-                list.addDecoded(profile_text::decodeField(raw, lineIsUtf8(entry)));
-            return true;
-        });
+        const char *data = bytes_.constData();
+        const char *end = data + header->bodyEnd;
+        Entry entry;
+        for (qsizetype pos = header->bodyStart; pos < header->bodyEnd;) {
+            // Most lines start with a plain name and "=": the name is the bytes before it. A
+            // plain name reads the same in either encoding, so the line need not be checked.
+            if (const char *equals = list.addPlainName(data + pos, end)) {
+                const char *newline = findNear(equals, end, '\n');
+                pos = newline ? newline - data + 1 : header->bodyEnd;
+                continue;
+            }
+            const qsizetype newline = findByte(bytes_, '\n', pos, header->bodyEnd);
+            const qsizetype lineEnd = newline < 0 ? header->bodyEnd : newline;
+            if (parseEntry(pos, lineEnd, entry)) {
+                const QByteArrayView raw =
+                    QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart);
+                if (profile_text::isPlain(raw))
+                    list.addPlain(raw);
+                else
+                    list.addDecoded(profile_text::decodeField(raw, lineIsUtf8(entry)));
+            }
+            pos = newline < 0 ? header->bodyEnd : newline + 1;
+        }
     }
     if (index >= 0) {
         for (const Added &added : written_[size_t(index)].added)
