@@ -23,16 +23,34 @@ qsizetype findByte(const QByteArray &bytes, char wanted, qsizetype from, qsizety
     return hit ? static_cast<const char *>(hit) - data : -1;
 }
 
-// The same for the short distances within a line: eight bytes at a time without a call,
-// then memchr for what is left of a long line.
+// Short distances within a line are searched eight bytes at a time, as one little-endian word.
+// Each mask below flags the high bit of the bytes it finds; its lowest set bit is the first
+// such byte (the trick's false hits only ever come after a true one).
+constexpr quint64 kOnes = 0x0101010101010101ull;
+constexpr quint64 kHighBits = kOnes << 7;
+
+quint64 bytesEqual(quint64 word, char wanted) {
+    const quint64 x = word ^ (kOnes * static_cast<unsigned char>(wanted));
+    return (x - kOnes) & ~x & kHighBits;
+}
+
+// Bytes that end a plain name: "=", and any byte that is not printable ASCII or is a backslash.
+quint64 bytesEndingName(quint64 word) {
+    const quint64 control = (word - kOnes * 0x20) & ~word & kHighBits;
+    return control | (word & kHighBits) | bytesEqual(word, 0x7F) | bytesEqual(word, '\\') |
+           bytesEqual(word, '=');
+}
+
+bool endsName(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u >= 0x7F || u == '\\' || u == '=';
+}
+
+// memchr for the short distances within a line: a few words without a call, then memchr
+// for what is left of a long line.
 const char *findNear(const char *from, const char *to, char wanted) {
-    constexpr quint64 kOnes = 0x0101010101010101ull;
-    const quint64 pattern = kOnes * static_cast<unsigned char>(wanted);
     for (int words = 0; words < 4 && to - from >= 8; ++words, from += 8) {
-        const quint64 x = qFromLittleEndian<quint64>(from) ^ pattern;
-        // The lowest bit set marks the first byte equal to wanted (the trick's false hits
-        // only ever come after a true one).
-        if (const quint64 hits = (x - kOnes) & ~x & (kOnes << 7))
+        if (const quint64 hits = bytesEqual(qFromLittleEndian<quint64>(from), wanted))
             return from + qCountTrailingZeroBits(hits) / 8;
     }
     return static_cast<const char *>(std::memchr(from, wanted, size_t(to - from)));
@@ -195,27 +213,35 @@ public:
     // The name of the line at first, when it is plain: printable ASCII without backslash up to
     // the line's "=", not starting with a blank or a character that makes a comment or header.
     // That is the name exactly as parsing finds it. Returns the "=", or nullptr having added
-    // nothing; either way no byte past the line's end is read.
+    // nothing. Nothing at or past end is read.
     const char *addPlainName(const char *first, const char *end) {
         if (first == end || *first == ' ' || *first == ';' || *first == '#' || *first == '[')
             return nullptr;
         QChar *out = out_;
-        for (const char *at = first; at != end; ++at) {
-            const auto c = static_cast<unsigned char>(*at);
-            if (c == '=') {
-                if (at == first)
-                    return nullptr;
-                while (out[-1] == u' ')
-                    --out;
-                *out++ = u'\0';
-                out_ = out;
-                return at;
-            }
-            if (c < 0x20 || c >= 0x7F || c == '\\')
-                return nullptr;
-            *out++ = QLatin1Char(char(c));
+        const char *at = first;
+        // Eight bytes are widened before knowing how many belong to the name: the list has
+        // room for them, as they lie within the section's bytes.
+        while (end - at >= 8) {
+            const quint64 stops = bytesEndingName(qFromLittleEndian<quint64>(at));
+            for (int i = 0; i < 8; ++i)
+                out[i] = QLatin1Char(at[i]);
+            const int taken = stops ? qCountTrailingZeroBits(stops) / 8 : 8;
+            at += taken;
+            out += taken;
+            if (stops)
+                break;
         }
-        return nullptr;
+        if (end - at < 8) {
+            for (; at != end && !endsName(*at); ++at)
+                *out++ = QLatin1Char(*at);
+        }
+        if (at == end || *at != '=' || at == first)
+            return nullptr;
+        while (out[-1] == u' ')
+            --out;
+        *out++ = u'\0';
+        out_ = out;
+        return at;
     }
 
     void addDecoded(QStringView name) {
