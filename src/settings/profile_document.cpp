@@ -3,6 +3,7 @@
 #include "settings/profile_text.h"
 
 #include <QByteArrayMatcher>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
@@ -20,6 +21,39 @@ qsizetype findByte(const QByteArray &bytes, char wanted, qsizetype from, qsizety
     const char *data = bytes.constData();
     const void *hit = std::memchr(data + from, wanted, size_t(to - from));
     return hit ? static_cast<const char *>(hit) - data : -1;
+}
+
+// Short distances within a line are searched eight bytes at a time, as one little-endian word.
+// Each mask below flags the high bit of the bytes it finds; its lowest set bit is the first
+// such byte (the trick's false hits only ever come after a true one).
+constexpr quint64 kOnes = 0x0101010101010101ull;
+constexpr quint64 kHighBits = kOnes << 7;
+
+quint64 bytesEqual(quint64 word, char wanted) {
+    const quint64 x = word ^ (kOnes * static_cast<unsigned char>(wanted));
+    return (x - kOnes) & ~x & kHighBits;
+}
+
+// Bytes that end a plain name: "=", and any byte that is not printable ASCII or is a backslash.
+quint64 bytesEndingName(quint64 word) {
+    const quint64 control = (word - kOnes * 0x20) & ~word & kHighBits;
+    return control | (word & kHighBits) | bytesEqual(word, 0x7F) | bytesEqual(word, '\\') |
+           bytesEqual(word, '=');
+}
+
+bool endsName(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u >= 0x7F || u == '\\' || u == '=';
+}
+
+// memchr for the short distances within a line: a few words without a call, then memchr
+// for what is left of a long line.
+const char *findNear(const char *from, const char *to, char wanted) {
+    for (int words = 0; words < 4 && to - from >= 8; ++words, from += 8) {
+        if (const quint64 hits = bytesEqual(qFromLittleEndian<quint64>(from), wanted))
+            return from + qCountTrailingZeroBits(hits) / 8;
+    }
+    return static_cast<const char *>(std::memchr(from, wanted, size_t(to - from)));
 }
 
 } // namespace
@@ -162,29 +196,69 @@ QString ProfileDocument::valueOf(const Entry &entry) const {
 
 namespace {
 
-// Builds a list in the profile functions' form. Reserved up front: a name is never longer than
-// the bytes it is read from.
+// Builds a list in the profile functions' form into a string sized up front: a name is never
+// longer than the bytes it is read from, so the capacity given is never exceeded.
 class ListBuilder {
 public:
-    explicit ListBuilder(qsizetype capacity) { list_.reserve(capacity); }
+    explicit ListBuilder(qsizetype capacity)
+        : list_(capacity, Qt::Uninitialized), out_(list_.data()) {}
 
     // Printable ASCII without backslash, which reads as itself.
     void addPlain(QByteArrayView raw) {
-        list_.append(QLatin1StringView(raw));
-        list_.append(QChar(u'\0'));
+        for (const char c : raw)
+            *out_++ = QLatin1Char(c);
+        *out_++ = u'\0';
+    }
+
+    // The name of the line at first, when it is plain: printable ASCII without backslash up to
+    // the line's "=", not starting with a blank or a character that makes a comment or header.
+    // That is the name exactly as parsing finds it. Returns the "=", or nullptr having added
+    // nothing. Nothing at or past end is read.
+    const char *addPlainName(const char *first, const char *end) {
+        if (first == end || *first == ' ' || *first == ';' || *first == '#' || *first == '[')
+            return nullptr;
+        QChar *out = out_;
+        const char *at = first;
+        // Eight bytes are widened before knowing how many belong to the name: the list has
+        // room for them, as they lie within the section's bytes.
+        while (end - at >= 8) {
+            const quint64 stops = bytesEndingName(qFromLittleEndian<quint64>(at));
+            for (int i = 0; i < 8; ++i)
+                out[i] = QLatin1Char(at[i]);
+            const int taken = stops ? qCountTrailingZeroBits(stops) / 8 : 8;
+            at += taken;
+            out += taken;
+            if (stops)
+                break;
+        }
+        if (end - at < 8) {
+            for (; at != end && !endsName(*at); ++at)
+                *out++ = QLatin1Char(*at);
+        }
+        if (at == end || *at != '=' || at == first)
+            return nullptr;
+        while (out[-1] == u' ')
+            --out;
+        *out++ = u'\0';
+        out_ = out;
+        return at;
     }
 
     void addDecoded(QStringView name) {
         if (name.contains(QChar(u'\0')))
             return;
-        list_.append(name);
-        list_.append(QChar(u'\0'));
+        out_ = std::copy(name.begin(), name.end(), out_);
+        *out_++ = u'\0';
     }
 
-    QString take() { return std::move(list_); }
+    QString take() {
+        list_.truncate(out_ - list_.constData());
+        return std::move(list_);
+    }
 
 private:
     QString list_;
+    QChar *out_;
 };
 
 QStringList splitList(const QString &list) {
@@ -228,16 +302,29 @@ QString ProfileDocument::entryList(const QString &section) const {
     }
     ListBuilder list(capacity);
     if (header) {
-        forEachEntry(*header, [&](const Entry &entry) {
-            const QByteArrayView raw =
-                QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart);
-            // A plain name reads the same in either encoding: no need to check the line.
-            if (profile_text::isPlain(raw))
-                list.addPlain(raw);
-            else
-                list.addDecoded(profile_text::decodeField(raw, lineIsUtf8(entry)));
-            return true;
-        });
+        const char *data = bytes_.constData();
+        const char *end = data + header->bodyEnd;
+        Entry entry;
+        for (qsizetype pos = header->bodyStart; pos < header->bodyEnd;) {
+            // Most lines start with a plain name and "=": the name is the bytes before it. A
+            // plain name reads the same in either encoding, so the line need not be checked.
+            if (const char *equals = list.addPlainName(data + pos, end)) {
+                const char *newline = findNear(equals, end, '\n');
+                pos = newline ? newline - data + 1 : header->bodyEnd;
+                continue;
+            }
+            const qsizetype newline = findByte(bytes_, '\n', pos, header->bodyEnd);
+            const qsizetype lineEnd = newline < 0 ? header->bodyEnd : newline;
+            if (parseEntry(pos, lineEnd, entry)) {
+                const QByteArrayView raw =
+                    QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart);
+                if (profile_text::isPlain(raw))
+                    list.addPlain(raw);
+                else
+                    list.addDecoded(profile_text::decodeField(raw, lineIsUtf8(entry)));
+            }
+            pos = newline < 0 ? header->bodyEnd : newline + 1;
+        }
     }
     if (index >= 0) {
         for (const Added &added : written_[size_t(index)].added)
