@@ -21,7 +21,6 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-
 using namespace tarvolin;
 using fuzz::Check;
 namespace text = tarvolin::profile_text;
@@ -29,9 +28,7 @@ namespace text = tarvolin::profile_text;
 namespace {
 
 struct Write {
-    QString section;
-    QString key;
-    QString value;
+    QString section, key, value;
 };
 
 QString Text(FuzzedDataProvider &input) {
@@ -86,8 +83,7 @@ QList<QByteArrayView> Untouched(QByteArrayView bytes, const QSet<QString> &secti
 void CheckResult(const QByteArray &before, const ProfileDocument &old, const QList<Write> &writes,
                  const QByteArray &after) {
     const ProfileDocument now(after);
-    QSet<QString> writtenSections;
-    QSet<QString> writtenKeys;
+    QSet<QString> writtenSections, writtenKeys;
     QHash<QString, QHash<QString, QString>> last;
     QStringList sections = old.sectionNames();
     QHash<QString, QStringList> names;

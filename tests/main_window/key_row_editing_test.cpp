@@ -1,12 +1,7 @@
-// Moving key names between the pool and the rows, the pop-up key menu, decoded tool tips.
+// Moving key names between the pool and the rows, the pop-up key menu, decoded
+// tool tips.
 
 #include "window_harness.h"
-
-#include <QAction>
-#include <QMenu>
-#include <QRadioButton>
-#include <QTextDocument>
-#include <QTimer>
 
 #include <functional>
 
@@ -16,7 +11,8 @@ using namespace tarvolin::testing;
 namespace {
 const QByteArray kKeys("[hl=]\nen=en\n[ie=]\nutf8=utf8\n[num=]\n10=10\n[start=]\n0=0\n");
 
-// A shown window that has parsed "q=cats&hl=en": rows "q=", "hl="; pool "ie=", "num=", "start=".
+// A shown window that has parsed "q=cats&hl=en": rows "q=", "hl="; pool "ie=",
+// "num=", "start=".
 std::unique_ptr<WindowHarness> parsedWindow(const QByteArray &keys = kKeys) {
     auto h = std::make_unique<WindowHarness>(
         "[Engine]\nAlpha=a?\n[LastUsed]\nengine=Alpha\nquerykey=a?\n");
@@ -26,8 +22,9 @@ std::unique_ptr<WindowHarness> parsedWindow(const QByteArray &keys = kKeys) {
     return h;
 }
 
-// Presses `button` on a label; `drive` gets the pop-up (or null when none opened) while the
-// press is still being handled. Returns whether a pop-up opened.
+// Presses `button` on a label; `drive` gets the pop-up (or null when none
+// opened) while the press is still being handled. Returns whether a pop-up
+// opened.
 bool pressLabel(QWidget *label, Qt::MouseButton button, const std::function<void(QMenu *)> &drive) {
     QObject context;
     bool ran = false, opened = false;
@@ -42,7 +39,8 @@ bool pressLabel(QWidget *label, Qt::MouseButton button, const std::function<void
     return opened;
 }
 
-// Opens "Add additional key" and returns its submenu, the first entry highlighted.
+// Opens "Add additional key" and returns its submenu, the first entry
+// highlighted.
 QMenu *openKeys(QMenu *popup) {
     QTest::keyClick(popup, Qt::Key_Down);
     QTest::keyClick(popup, Qt::Key_Right);
@@ -53,7 +51,8 @@ void dismiss(QMenu *popup) {
         QTest::keyClick(popup, Qt::Key_Escape);
 }
 
-// What a tool tip shows: markup-looking text would be rendered, so render it the same way.
+// What a tool tip shows: markup-looking text would be rendered, so render it
+// the same way.
 QString shownToolTip(const QWidget *widget) {
     QTextDocument doc;
     if (Qt::mightBeRichText(widget->toolTip()))
@@ -63,8 +62,8 @@ QString shownToolTip(const QWidget *widget) {
     return doc.toPlainText();
 }
 
-// Moves the pointer over the box through its window, as the window system does; two points,
-// since a move to where the pointer already is reaches no widget.
+// Moves the pointer over the box through its window, as the window system does;
+// two points, since a move to where the pointer already is reaches no widget.
 void hover(QWidget *box) {
     QWindow *window = box->window()->windowHandle();
     QTest::mouseMove(window, box->mapTo(box->window(), QPoint(2, 2)));
@@ -122,7 +121,8 @@ private slots:
         // Refilling the lists leaves each value of a row filled before listed once.
         QCOMPARE(entries(w.cmbKey[0]), QStringList{"1"});
         QCOMPARE(menuCaptions(w), entries(w.cmbAvailKeys));
-        // The taken entry leaves no choice behind: a second click adds nothing more.
+        // The taken entry leaves no choice behind: a second click adds nothing
+        // more.
         QTest::mouseClick(w.cmdAddKey, Qt::LeftButton);
         QCOMPARE(texts(w.lblKey), padded({"a=", "b=", "f=", "d=", "e=", "c="}));
         QCOMPARE(h->valuesFor(u"Alpha"_qs, u"f="_qs), QStringList{"6"});
@@ -174,7 +174,8 @@ private slots:
         }));
         QCOMPARE(offered, QStringList{"No more keys"});
         QCOMPARE(texts(w.lblKey), padded({"q=", "hl="}));
-        // Later, with a key back in the pool, a dismissed pop-up must not find a stale pick.
+        // Later, with a key back in the pool, a dismissed pop-up must not find a
+        // stale pick.
         QTest::mouseClick(w.optKeyClear[1], Qt::LeftButton);
         QCOMPARE(menuCaptions(w), QStringList{"hl="});
         QVERIFY(pressLabel(w.lblKey[2], Qt::RightButton, dismiss));
@@ -182,49 +183,36 @@ private slots:
         QCOMPARE(entries(w.cmbAvailKeys), QStringList{"hl="});
     }
 
-    void popup_wrongButtonOrNoUrl_opensNothing_data() {
-        QTest::addColumn<Qt::MouseButton>("button");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<bool>("emptyUrl");
-        QTest::newRow("left button") << Qt::LeftButton << 4 << false;
-        QTest::newRow("right button, URL box empty") << Qt::RightButton << 4 << true;
-        QTest::newRow("right button, row holds a key") << Qt::RightButton << 1 << false;
-    }
+    // Left button on a free row, right button on a row holding a key, right with
+    // no URL.
     void popup_wrongButtonOrNoUrl_opensNothing() {
-        QFETCH(Qt::MouseButton, button);
-        QFETCH(int, row);
-        QFETCH(bool, emptyUrl);
         auto h = parsedWindow();
         frmMain &w = *h->window;
-        if (emptyUrl)
-            w.txtParseMe->clear();
-        QVERIFY(!pressLabel(w.lblKey[row], button, dismiss));
+        QVERIFY(!pressLabel(w.lblKey[4], Qt::LeftButton, dismiss));
+        QVERIFY(!pressLabel(w.lblKey[1], Qt::RightButton, dismiss));
+        w.txtParseMe->clear();
+        QVERIFY(!pressLabel(w.lblKey[4], Qt::RightButton, dismiss));
         QCOMPARE(texts(w.lblKey), padded({"q=", "hl="}));
         QCOMPARE(w.cmbAvailKeys->count(), 3);
     }
 
-    void toolTip_showsDecodedCurrentText_data() {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("empty box") << QString() << QString();
-        QTest::newRow("space and slash") << u"a%20b%2fc+d"_qs << u"a b/c+d"_qs;
-        QTest::newRow("markup shown as text") << u"%3Cb%3Ebold%3C/b%3E"_qs << u"<b>bold</b>"_qs;
-    }
     void toolTip_showsDecodedCurrentText() {
-        QFETCH(QString, value);
-        QFETCH(QString, shown);
         auto h = parsedWindow();
         QLineEdit *box = h->window->txtKey[1];
         hover(box);
         QCOMPARE(shownToolTip(box), u"en"_qs);
         QTest::mouseClick(box, Qt::LeftButton);
-        box->selectAll();
-        QTest::keyClicks(box, value);
-        if (value.isEmpty())
-            QTest::keyClick(box, Qt::Key_Delete);
-        hover(box);
-        QCOMPARE(shownToolTip(box), shown);
-        QCOMPARE(box->text(), value);
+        // Markup is shown as text; an emptied box shows nothing.
+        for (const auto &[value, shown] : {std::pair{u"a%20b%2fc+d"_qs, u"a b/c+d"_qs},
+                                           {u"%3Cb%3Ebold%3C/b%3E"_qs, u"<b>bold</b>"_qs},
+                                           {QString(), QString()}}) {
+            box->selectAll();
+            QTest::keyClicks(box, value);
+            if (value.isEmpty())
+                QTest::keyClick(box, Qt::Key_Delete);
+            hover(box);
+            QCOMPARE(shownToolTip(box) + u'|' + box->text(), shown + u'|' + value);
+        }
     }
 };
 

@@ -1,14 +1,8 @@
-// The main window: start-up and closing, engine choice, parsing, composing, lists and menus.
+// The main window: start-up and closing, engine choice, parsing, composing,
+// lists and menus.
 
 #include "main_window/twips.h"
 #include "window_harness.h"
-
-#include <QAction>
-#include <QMenu>
-#include <QMessageBox>
-#include <QRadioButton>
-#include <QTimer>
-#include <QWheelEvent>
 
 using namespace tarvolin;
 using namespace tarvolin::testing;
@@ -19,7 +13,8 @@ const QByteArray kEngines("[Engine]\nAlpha=a?\nalpha=lower?\nNoKey=\nBeta=b?\n"
                           "[LastUsed]\nengine=Alpha\nquerykey=a?\n");
 enum Then { Enter, FocusMovesOn, Wheel };
 
-// The key entries reachable from "Add additional key", in menu order, submenus included.
+// The key entries reachable from "Add additional key", in menu order, submenus
+// included.
 QList<QAction *> reachableEntries(const QMenu *menu) {
     QList<QAction *> found;
     for (QAction *action : menu->actions())
@@ -27,14 +22,22 @@ QList<QAction *> reachableEntries(const QMenu *menu) {
     return found;
 }
 
-// One notch down over the middle of `target`, delivered as the window system delivers it
-// (spontaneous, so the widget's focus policy applies first).
+// One notch down over the middle of `target`, delivered as the window system
+// delivers it (spontaneous, so the widget's focus policy applies first).
 void turnWheel(QWidget *target) {
     const QPointF at = target->rect().center();
     QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QSpontaneKeyEvent::setSpontaneous(&event);
     QApplication::instance()->notify(target, &event);
+}
+
+// Engine and query key boxes, the engine in the list box and the current
+// engine.
+QString shown(const frmMain &w) {
+    return QStringList{w.txtEngine->text(), w.txtQueryKey->text(), w.cmbEngine->currentText(),
+                       w.vars.sCurrentEngine}
+        .join(u'|');
 }
 } // namespace
 
@@ -72,8 +75,8 @@ private slots:
         QCOMPARE(w.txtEngine->text() + u'|' + w.txtQueryKey->text(), engine + u'|' + queryKey);
         QCOMPARE(w.vars.sEngineIniFile, EngineIniFile(engine));
         QCOMPARE(w.windowTitle(), u"Tarvolin"_qs);
-        // Offscreen there is no frame: the designed outer size less the assumed frame, and every
-        // control inside it.
+        // Offscreen there is no frame: the designed size less the frame, every
+        // control inside.
         QCOMPARE(w.size(), QSize(twips(11655), twips(6375)));
         for (QWidget *child : w.findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
             QVERIFY2(child->isWindow() || w.rect().contains(child->geometry()),
@@ -97,26 +100,19 @@ private slots:
         h.showAndActivate();
         frmMain &w = *h.window;
         h.parse(u"http://e/a?hl=en&num=10"_qs, true);
-        const QString composed = w.txtNewURL->text();
         chooseEntry(w.cmbEngine, 0);
-        QVERIFY(w.cmbEngine->lineEdit()->isReadOnly());
-        QCOMPARE(w.txtNewURL->text(), composed);
-        QCOMPARE(w.txtParseMe->text(), u"http://e/a?hl=en&num=10"_qs);
-        QCOMPARE(texts(w.lblKey), padded({"hl=", "num="}));
-        QCOMPARE(entries(w.cmbKey[0]), QStringList{"en"});
-        QVERIFY(w.cmdNewURL->isEnabled());
+        QVERIFY(w.cmbEngine->lineEdit()->isReadOnly() && w.cmdNewURL->isEnabled());
+        QCOMPARE(w.txtParseMe->text() + u'|' + w.txtNewURL->text(),
+                 u"http://e/a?hl=en&num=10|http://e/a?hl=en&num=10"_qs);
+        QCOMPARE(texts(w.lblKey) + entries(w.cmbKey[0]), padded({"hl=", "num="}) << "en");
 
         w.optKeyClear[3]->setChecked(true);
         chooseEntry(w.cmbEngine, 1);
-        QCOMPARE(w.txtEngine->text(), u"alpha"_qs);
-        QCOMPARE(w.txtQueryKey->text(), u"lower?"_qs);
-        QCOMPARE(w.vars.sCurrentEngine, u"alpha"_qs);
+        QCOMPARE(shown(w), u"alpha|lower?|alpha|alpha"_qs);
         QCOMPARE(w.vars.sEngineIniFile, EngineIniFile(u"alpha"_qs));
         QCOMPARE(w.txtParseMe->text() + w.txtNewURL->text(), QString());
         QVERIFY(!w.cmdNewURL->isEnabled() && !w.optKeyClear[3]->isChecked());
-        QCOMPARE(texts(w.lblKey) + texts(w.txtKey), padded({}) + padded({}));
-        QCOMPARE(w.cmbKey[0]->count(), 0);
-        QCOMPARE(w.cmbEngine->currentText(), u"alpha"_qs);
+        QCOMPARE(texts(w.lblKey) + texts(w.txtKey) + entries(w.cmbKey[0]), padded({}) + padded({}));
         // The pool stays as the last parse left it, and a switch writes no file.
         QCOMPARE(entries(w.cmbAvailKeys), QStringList{"ie="});
         QVERIFY(h.fileBytes(u"alpha.ini"_qs).isNull());
@@ -126,9 +122,7 @@ private slots:
 
         // An engine without a query key of its own keeps the one shown.
         chooseEntry(w.cmbEngine, 2);
-        QCOMPARE(w.txtEngine->text(), u"NoKey"_qs);
-        QCOMPARE(w.txtQueryKey->text(), u"lower?"_qs);
-        QCOMPARE(w.vars.sCurrentQueryKey, u"lower?"_qs);
+        QCOMPARE(shown(w) + w.vars.sCurrentQueryKey, u"NoKey|lower?|NoKey|NoKeylower?"_qs);
         QCOMPARE(w.vars.sEngineIniFile, EngineIniFile(u"NoKey"_qs));
     }
 
@@ -186,8 +180,8 @@ private slots:
         QCOMPARE(texts(w.lblKey), padded({"pg=", "kl=", "q=", "Q="}));
         QCOMPARE(texts(w.txtKey), padded({"q", "XX", "test", "TEST"}));
         QVERIFY(w.cmdNewURL->isEnabled() && !w.optKeyClear[6]->isChecked());
-        // Drop-downs offer what is remembered, none chosen; "q=" is never remembered, and its
-        // list (written by hand here) is disabled.
+        // Drop-downs offer what is remembered, none chosen; "q=" is never
+        // remembered, and its list (written by hand here) is disabled.
         QCOMPARE(entries(w.cmbKey[0]) + entries(w.cmbKey[1]), (QStringList{"q", "XX"}));
         QCOMPARE(entries(w.cmbKey[2]) + entries(w.cmbKey[3]), (QStringList{"cats", "TEST"}));
         QCOMPARE(w.cmbKey[1]->currentText(), QString());
@@ -260,8 +254,8 @@ private slots:
 
     void parse_saveFails_listsNoUnsavedValue() {
         WindowHarness h(kMain);
-        // A link into a missing folder: the engine file locks and reads as empty, but cannot be
-        // saved.
+        // A link into a missing folder: the engine file locks and reads as empty,
+        // but cannot be saved.
         QVERIFY(QFile::link(h.filePath(u"gone/Alpha.ini"_qs), h.filePath(u"Alpha.ini"_qs)));
         h.parse(u"e/Query?hl=en&num=10"_qs);
         QCOMPARE(texts(h.window->lblKey), padded({"hl=", "num="}));
@@ -310,8 +304,8 @@ private slots:
         h.prompter.nextAnswer = yes;
         w.cmdParse->setFocus();
         h.parse(u"e/find?hl=de"_qs);
-        QCOMPARE(h.prompter.asked,
-                 QStringList{"Could not find query key: Query? Would you like to clear the URL?"});
+        QCOMPARE(h.prompter.asked, QStringList{"Could not find query key: Query? "
+                                               "Would you like to clear the URL?"});
         QCOMPARE(h.prompter.titles, QStringList{"Tarvolin"});
         QCOMPARE(w.txtParseMe->text(), yes ? QString() : u"e/find?hl=de"_qs);
         QTRY_COMPARE(QApplication::focusWidget(),
@@ -320,7 +314,8 @@ private slots:
         QCOMPARE(w.txtNewURL->text(), QString());
         QVERIFY(w.cmdNewURL->isEnabled());
         QCOMPARE(w.vars.sParseUrl, u"e/find?hl=de"_qs);
-        // Composing still starts from the base of the last parse that found the key.
+        // Composing still starts from the base of the last parse that found the
+        // key.
         QTest::keyClicks(w.txtKey[0], u"x"_qs);
         QTest::mouseClick(w.cmdNewURL, Qt::LeftButton);
         QCOMPARE(w.txtNewURL->text(), u"e/Query?"_qs);
@@ -349,9 +344,7 @@ private slots:
         h.parse(url, true);
         QCOMPARE(w.txtNewURL->text(), composed);
         QTest::mouseClick(w.cmdLaunch, Qt::LeftButton);
-        QCOMPARE(h.opener.calls.size(), size_t(1));
-        QCOMPARE(h.opener.calls[0].url, composed);
-        QCOMPARE(h.opener.calls[0].owner, static_cast<quintptr>(w.winId()));
+        QVERIFY((h.opener.calls == decltype(h.opener.calls){{composed, quintptr(w.winId())}}));
     }
 
     void click_intoEitherUrlBox_selectsAllEveryTime() {

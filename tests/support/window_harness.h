@@ -1,7 +1,8 @@
 #pragma once
 
-// The one window fixture: a real frmMain on a working folder (a fresh temporary one unless the
-// test names one), with a recording URL opener and a message-box stand-in answering from a script.
+// The one window fixture: a real frmMain on a working folder (a fresh temporary
+// one unless the test names one), with a recording URL opener and a message-box
+// stand-in answering from a script.
 
 #include "main_window/frm_main.h"
 #include "main_window/prompter.h"
@@ -10,20 +11,9 @@
 #include "settings/profile_store.h"
 #include "url/url_opener.h"
 
-#include <QAbstractItemView>
-#include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QWindow>
 #include <QtTest/qtestspontaneevent.h>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 #include <vector>
@@ -32,14 +22,8 @@ namespace tarvolin::testing {
 
 class RecordingOpener final : public UrlOpener {
 public:
-    struct Call {
-        QString url;
-        quintptr owner;
-    };
-    void open(const QString &url, quintptr ownerWindow) override {
-        calls.push_back({url, ownerWindow});
-    }
-    std::vector<Call> calls;
+    void open(const QString &url, quintptr owner) override { calls.push_back({url, owner}); }
+    std::vector<std::pair<QString, quintptr>> calls;
 };
 
 class ScriptedPrompter final : public Prompter {
@@ -94,7 +78,8 @@ public:
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
-    // Pastes the URL and presses Parse (then New URL, when asked), as a user does.
+    // Pastes the URL and presses Parse (then New URL, when asked), as a user
+    // does.
     void parse(const QString &url, bool compose = false) {
         window->txtParseMe->setText(url);
         QTest::mouseClick(window->cmdParse, Qt::LeftButton);
@@ -110,8 +95,9 @@ public:
     std::unique_ptr<frmMain> window;
 };
 
-// Chooses list entry `row` as a user does: opens the drop-down and clicks the entry near its left
-// end (an entry wider than the screen has its middle off the list).
+// Chooses list entry `row` as a user does: opens the drop-down and clicks the
+// entry near its left end (an entry wider than the screen has its middle off
+// the list).
 inline void chooseEntry(QComboBox *combo, int row) {
     combo->showPopup();
     QAbstractItemView *view = combo->view();
@@ -122,8 +108,8 @@ inline void chooseEntry(QComboBox *combo, int row) {
     QTRY_VERIFY(!view->isVisible());
 }
 
-// A click on the close box of a shown window, delivered as the window system delivers it.
-// Returns whether the window accepted the close.
+// A click on the close box of a shown window, delivered as the window system
+// delivers it. Returns whether the window accepted the close.
 inline bool clickCloseBox(QWidget *window) {
     QCloseEvent event;
     QSpontaneKeyEvent::setSpontaneous(&event);
@@ -131,7 +117,8 @@ inline bool clickCloseBox(QWidget *window) {
     return event.isAccepted();
 }
 
-// What "Add additional key" lists, submenus flattened: the pool, or one entry without caption.
+// What "Add additional key" lists, submenus flattened: the pool, or one entry
+// without caption.
 inline QStringList menuCaptions(const frmMain &w) {
     QStringList list;
     for (const QAction *action : w.mnuKeys)

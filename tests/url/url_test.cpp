@@ -1,6 +1,6 @@
-// The url library's pieces with exact expectations the window tests and the fuzz corpora
-// cannot give: case folding that changes length, the Windows-1252 table, decoding in place,
-// and the opener's argument handling.
+// The url library's pieces with exact expectations the window tests and the
+// fuzz corpora cannot give: case folding that changes length, the Windows-1252
+// table, decoding in place, and the opener's argument handling.
 #include "url/decode_hex.h"
 #include "url/query_split.h"
 #include "url/url_opener.h"
@@ -16,118 +16,108 @@ class UrlTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void findQueryKey_ignoresCaseAndReportsOriginalPosition_data();
-    void findQueryKey_ignoresCaseAndReportsOriginalPosition();
-    void decodeHex_givesOneCharacterPerEscape_data();
-    void decodeHex_givesOneCharacterPerEscape();
-    void open_text_reachesOpenerAsOneUnchangedArgument_data();
-    void open_text_reachesOpenerAsOneUnchangedArgument();
-};
+    void findQueryKey_ignoresCaseAndReportsOriginalPosition_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<qsizetype>("position");
+        // clang-format off
+        QTest::newRow("other ASCII case") << u"x/query?a=1"_qs << u"Query?"_qs << qsizetype(3);
+        QTest::newRow("letter outside BMP") << u"a/\U00010400?b"_qs << u"\U00010428?"_qs << qsizetype(3);
+        QTest::newRow("sharp s before key keeps position") << u"straße/QUERY?x"_qs << u"query?"_qs << qsizetype(8);
+        QTest::newRow("key twice, first counts") << u"a/q?x=Q?&y"_qs << u"Q?"_qs << qsizetype(3);
+        QTest::newRow("missing") << u"x/search?a=1"_qs << u"query?"_qs << qsizetype(0);
+        QTest::newRow("key longer than url") << u"q?"_qs << u"query?"_qs << qsizetype(0);
+        QTest::newRow("empty key") << u"x/p?a=1"_qs << QString() << qsizetype(1);
+        QTest::newRow("empty key in empty url") << QString() << QString() << qsizetype(1);
+        // clang-format on
+    }
 
-void UrlTest::findQueryKey_ignoresCaseAndReportsOriginalPosition_data() {
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<qsizetype>("position");
-    // clang-format off
-    QTest::newRow("other ASCII case") << u"x/query?a=1"_qs << u"Query?"_qs << qsizetype(3);
-    QTest::newRow("letter outside BMP") << u"a/\U00010400?b"_qs << u"\U00010428?"_qs << qsizetype(3);
-    QTest::newRow("sharp s before key keeps position") << u"straße/QUERY?x"_qs << u"query?"_qs << qsizetype(8);
-    QTest::newRow("key twice, first counts") << u"a/q?x=Q?&y"_qs << u"Q?"_qs << qsizetype(3);
-    QTest::newRow("missing") << u"x/search?a=1"_qs << u"query?"_qs << qsizetype(0);
-    QTest::newRow("key longer than url") << u"q?"_qs << u"query?"_qs << qsizetype(0);
-    QTest::newRow("empty key") << u"x/p?a=1"_qs << QString() << qsizetype(1);
-    QTest::newRow("empty key in empty url") << QString() << QString() << qsizetype(1);
-    // clang-format on
-}
+    void findQueryKey_ignoresCaseAndReportsOriginalPosition() {
+        QFETCH(QString, url);
+        QFETCH(QString, key);
+        QFETCH(qsizetype, position);
+        QCOMPARE(FindQueryKey(url, key), position);
+    }
 
-void UrlTest::findQueryKey_ignoresCaseAndReportsOriginalPosition() {
-    QFETCH(QString, url);
-    QFETCH(QString, key);
-    QFETCH(qsizetype, position);
-    QCOMPARE(FindQueryKey(url, key), position);
-}
+    void decodeHex_givesOneCharacterPerEscape_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("decoded");
+        const QChar nul(u'\0');
+        const QString lone(QChar(0xD800));
+        // clang-format off
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("no escape, plus and non-ASCII unchanged") << u"a+b/ä"_qs << u"a+b/ä"_qs;
+        QTest::newRow("either case of digits") << u"a%2fb%2F%20"_qs << u"a/b/ "_qs;
+        QTest::newRow("percent at end gives NUL") << u"100%"_qs << u"100"_qs + nul;
+        QTest::newRow("one digit at end") << u"x%4"_qs << u"x"_qs + QChar(4);
+        QTest::newRow("digits read up to a non-digit") << u"%zz|%2z|% F|%%41"_qs << nul + u"|"_qs + QChar(2) + u"|"_qs + nul + u"|"_qs + nul + u"1"_qs;
+        QTest::newRow("NUL escape in the middle") << u"a%00b"_qs << u"a"_qs + nul + u"b"_qs;
+        QTest::newRow("0x80-0x9F as Windows-1252") << u"%80%9f%8C%81"_qs << u"\u20AC\u0178\u0152\u0081"_qs;
+        QTest::newRow("UTF-8 bytes stay separate Latin-1") << u"%C3%A9%FF"_qs << u"\u00C3\u00A9\u00FF"_qs;
+        QTest::newRow("Arabic-Indic digit is no digit") << u"%\u0662F"_qs << QString(nul);
+        QTest::newRow("surrogate pair copied whole") << u"a\U0001F600b"_qs << u"a\U0001F600b"_qs;
+        QTest::newRow("surrogate pair is one escape character") << u"%\U0001F600xy|%4\U0001F600z"_qs << nul + u"y|"_qs + QChar(4) + u"z"_qs;
+        QTest::newRow("lone surrogate copied") << lone + u"%41"_qs << lone + u"A"_qs;
+        // clang-format on
+    }
 
-void UrlTest::decodeHex_givesOneCharacterPerEscape_data() {
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("decoded");
-    const QChar nul(u'\0');
-    const QString lone(QChar(0xD800));
-    // clang-format off
-    QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("no escape, plus and non-ASCII unchanged") << u"a+b/ä"_qs << u"a+b/ä"_qs;
-    QTest::newRow("either case of digits") << u"a%2fb%2F%20"_qs << u"a/b/ "_qs;
-    QTest::newRow("percent at end gives NUL") << u"100%"_qs << u"100"_qs + nul;
-    QTest::newRow("one digit at end") << u"x%4"_qs << u"x"_qs + QChar(4);
-    QTest::newRow("digits read up to a non-digit") << u"%zz|%2z|% F|%%41"_qs << nul + u"|"_qs + QChar(2) + u"|"_qs + nul + u"|"_qs + nul + u"1"_qs;
-    QTest::newRow("NUL escape in the middle") << u"a%00b"_qs << u"a"_qs + nul + u"b"_qs;
-    QTest::newRow("0x80-0x9F as Windows-1252") << u"%80%9f%8C%81"_qs << u"\u20AC\u0178\u0152\u0081"_qs;
-    QTest::newRow("UTF-8 bytes stay separate Latin-1") << u"%C3%A9%FF"_qs << u"\u00C3\u00A9\u00FF"_qs;
-    QTest::newRow("Arabic-Indic digit is no digit") << u"%\u0662F"_qs << QString(nul);
-    QTest::newRow("surrogate pair copied whole") << u"a\U0001F600b"_qs << u"a\U0001F600b"_qs;
-    QTest::newRow("surrogate pair is one escape character") << u"%\U0001F600xy|%4\U0001F600z"_qs << nul + u"y|"_qs + QChar(4) + u"z"_qs;
-    QTest::newRow("lone surrogate copied") << lone + u"%41"_qs << lone + u"A"_qs;
-    // clang-format on
-}
+    void decodeHex_givesOneCharacterPerEscape() {
+        QFETCH(QString, input);
+        QFETCH(QString, decoded);
+        QString output = u"left over"_qs;
+        DecodeHex(input, output);
+        QCOMPARE(output, decoded);
+        // The program decodes a text into itself: the output must not overwrite
+        // unread input.
+        DecodeHex(input, input);
+        QCOMPARE(input, decoded);
+    }
 
-void UrlTest::decodeHex_givesOneCharacterPerEscape() {
-    QFETCH(QString, input);
-    QFETCH(QString, decoded);
-    QString output = u"left over"_qs;
-    DecodeHex(input, output);
-    QCOMPARE(output, decoded);
-    // The program decodes a text into itself: the output must not overwrite unread input.
-    DecodeHex(input, input);
-    QCOMPARE(input, decoded);
-}
+    void open_text_reachesOpenerAsOneUnchangedArgument_data() {
+        QTest::addColumn<QString>("url");
+        // clang-format off
+        QTest::newRow("escape not re-encoded") << u"https://example.org/q?path=a%2fb&x=%7e"_qs;
+        QTest::newRow("shell syntax, blanks and quotes") << u"http://h/q?v=a b \"c\" 'd' $(echo a);true|cat>b`echo c`&w=1"_qs;
+        QTest::newRow("non-ASCII, backslash and glob") << u"http://h/q?v=é€\U0001F600\\b*?[c]"_qs;
+        // clang-format on
+    }
 
-void UrlTest::open_text_reachesOpenerAsOneUnchangedArgument_data() {
-    QTest::addColumn<QString>("url");
-    // clang-format off
-    QTest::newRow("escape not re-encoded") << u"https://example.org/q?path=a%2fb&x=%7e"_qs;
-    QTest::newRow("shell syntax, blanks and quotes") << u"http://h/q?v=a b \"c\" 'd' $(echo a);true|cat>b`echo c`&w=1"_qs;
-    QTest::newRow("non-ASCII, backslash and glob") << u"http://h/q?v=é€\U0001F600\\b*?[c]"_qs;
-    // clang-format on
-}
-
-// A fake xdg-open first on PATH records what it received, so the exact bytes can be compared.
-void UrlTest::open_text_reachesOpenerAsOneUnchangedArgument() {
+    // A fake xdg-open first on PATH records what it received, so the exact bytes
+    // can be compared.
+    void open_text_reachesOpenerAsOneUnchangedArgument() {
 #if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    QSKIP("The recording fake opener is an xdg-open script");
+        QSKIP("The recording fake opener is an xdg-open script");
 #endif
-    QFETCH(QString, url);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString countFile = dir.filePath(u"count"_qs);
-    const QString argFile = dir.filePath(u"arg"_qs);
-    // The count file appears last, by rename, so its presence means both files are complete.
-    const QString script = u"#!/bin/sh\n"
-                           "printf '%s' \"$1\" > '%1.tmp'\n"
-                           "mv '%1.tmp' '%1'\n"
-                           "printf '%s' \"$#\" > '%2.tmp'\n"
-                           "mv '%2.tmp' '%2'\n"_qs.arg(argFile, countFile);
-    QFile fake(dir.filePath(u"xdg-open"_qs));
-    QVERIFY(fake.open(QIODevice::WriteOnly));
-    fake.write(script.toUtf8());
-    fake.close();
-    QVERIFY(fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QFETCH(QString, url);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        // The record appears complete, by rename: the argument count, a line feed,
+        // the argument.
+        const QString record = dir.filePath(u"record"_qs);
+        QFile fake(dir.filePath(u"xdg-open"_qs));
+        QVERIFY(fake.open(QIODevice::WriteOnly));
+        fake.write(u"#!/bin/sh\nprintf '%s\\n%s' \"$#\" \"$1\" > '%1.tmp'\nmv '%1.tmp' '%1'\n"_qs
+                       .arg(record)
+                       .toUtf8());
+        fake.close();
+        QVERIFY(fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
-    const QByteArray oldPath = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(dir.path()) + ':' + oldPath);
-    // Should the text ever reach a shell, its side effects land in the scratch folder.
-    const QString oldCurrent = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    DesktopUrlOpener().open(url, 0);
-    QDir::setCurrent(oldCurrent);
-    qputenv("PATH", oldPath);
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(dir.path()) + ':' + oldPath);
+        // Should the text ever reach a shell, its side effects land in the scratch
+        // folder.
+        const QString oldCurrent = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        DesktopUrlOpener().open(url, 0);
+        QDir::setCurrent(oldCurrent);
+        qputenv("PATH", oldPath);
 
-    QTRY_VERIFY(QFile::exists(countFile));
-    QFile count(countFile);
-    QVERIFY(count.open(QIODevice::ReadOnly));
-    QCOMPARE(count.readAll(), QByteArray("1"));
-    QFile arg(argFile);
-    QVERIFY(arg.open(QIODevice::ReadOnly));
-    QCOMPARE(arg.readAll(), url.toUtf8());
-}
+        QTRY_VERIFY(QFile::exists(record));
+        QFile file(record);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), "1\n" + url.toUtf8());
+    }
+};
 
 QTEST_GUILESS_MAIN(UrlTest)
 #include "url_test.moc"
