@@ -91,6 +91,7 @@ void ProfileStoreTest::raw_bufferCall_copiesAndCutsLikeThePlatform_data() {
     QTest::newRow("empty value is a value") << v << "l" << "" << qsizetype(3) << "|  " << qsizetype(0);
     QTest::newRow("value fits") << v << "v" << "k" << qsizetype(8) << "abcdef| " << qsizetype(6);
     QTest::newRow("value cut to size - 1") << v << "v" << "k" << qsizetype(4) << "abc|" << qsizetype(3);
+    QTest::newRow("size 0 copies nothing") << v << "v" << "k" << qsizetype(0) << "" << qsizetype(0);
     QTest::newRow("list fits, empty name listed") << v << "l" << QString() << qsizetype(11) << "one||two|| " << qsizetype(9);
     QTest::newRow("list one short of its final NUL") << v << "l" << QString() << qsizetype(9) << "one||tw||" << qsizetype(7);
     QTest::newRow("list cut inside a name") << v << "l" << QString() << qsizetype(8) << "one||t||" << qsizetype(6);
