@@ -1,5 +1,6 @@
 #include "engine_dialog/dialog.h"
 
+#include "main_window/accessible_names.h"
 #include "main_window/combo_entries.h"
 #include "main_window/controls.h"
 #include "main_window/frm_main.h"
@@ -99,6 +100,7 @@ void Dialog::ClearMainForm() {
     main_.cmdNewURL->setEnabled(false);
     main_.txtNewURL->clear();
     main_.ResetKeyRows();
+    nameKeyRows(main_);
 }
 
 void Dialog::reject() {}

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStringBuilder>
 
 namespace tarvolin {
 
@@ -40,14 +41,16 @@ void nameKeyRows(frmMain &window) {
     for (int i = 0; i < frmMain::kKeyRows; ++i) {
         const QString row = QString::number(i + 1);
         const QString key = window.lblKey[i]->text();
-        const auto name = [&](const QString &what) {
-            return key.isEmpty() ? QStringLiteral("%1 row %2").arg(what, row)
-                                 : QStringLiteral("%1 row %2, key %3").arg(what, row, key);
+        const auto name = [&](QStringView what) -> QString {
+            if (key.isEmpty()) {
+                return what % u" row " % row;
+            }
+            return what % u" row " % row % u", key " % key;
         };
-        setName(window.lblKey[i], name(QStringLiteral("key name of")));
-        setName(window.optKeyClear[i], name(QStringLiteral("clear")));
-        setName(window.txtKey[i], name(QStringLiteral("value of")));
-        setComboName(window.cmbKey[i], name(QStringLiteral("remembered values of")));
+        setName(window.lblKey[i], name(u"key name of"));
+        setName(window.optKeyClear[i], name(u"clear"));
+        setName(window.txtKey[i], name(u"value of"));
+        setComboName(window.cmbKey[i], name(u"remembered values of"));
     }
 }
 

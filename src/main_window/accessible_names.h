@@ -10,7 +10,8 @@ class frmMain;
 // nameControls names every control once after the window is built. nameKeyRows names the 20
 // rows after what they hold: "value of row 3" while row 3 is free, "value of row 3, key hl="
 // once it shows "hl=" (likewise "key name of", "clear" and "remembered values of"); it must run
-// after every change of the rows' key names.
+// after every change of the rows' key names. UpdateAvailKeysMenu runs it, so a handler that ends
+// there (a parse, adding or clearing a key) names the rows once, however often it changed them.
 void nameControls(frmMain &window);
 void nameKeyRows(frmMain &window);
 

@@ -7,8 +7,33 @@
 
 namespace tarvolin {
 
+namespace {
+
+// QComboBox makes the first enabled entry current when its model is reset, which also lays out
+// that entry's text in the edit field. While `filling`, no entry is enabled, so a list filled
+// in one step leaves the choice (and the edit field) alone.
+class FillableListModel : public QStringListModel {
+public:
+    using QStringListModel::QStringListModel;
+
+    void fill(const QStringList &items) {
+        filling_ = true;
+        setStringList(items);
+        filling_ = false;
+    }
+
+    Qt::ItemFlags flags(const QModelIndex &index) const override {
+        return filling_ ? Qt::ItemNeverHasChildren : QStringListModel::flags(index);
+    }
+
+private:
+    bool filling_ = false;
+};
+
+} // namespace
+
 void useStringListModel(QComboBox *combo) {
-    combo->setModel(new QStringListModel(combo));
+    combo->setModel(new FillableListModel(combo));
     if (auto *view = qobject_cast<QListView *>(combo->view())) {
         view->setUniformItemSizes(true);
     }
@@ -32,10 +57,10 @@ void appendEntries(QComboBox *combo, const QStringList &items) {
     }
     const int before = combo->currentIndex();
     const QString text = combo->currentText();
-    auto *list = qobject_cast<QStringListModel *>(combo->model());
+    auto *list = dynamic_cast<FillableListModel *>(combo->model());
     if (list != nullptr && list->rowCount() == 0) {
         // An empty list is filled in one step: inserting row by row signals every row.
-        list->setStringList(items);
+        list->fill(items);
     } else {
         combo->addItems(items);
     }

@@ -33,7 +33,6 @@ void frmMain::ResetKeyRows() {
         lblKey[i]->clear();
         txtKey[i]->clear();
     }
-    nameKeyRows(*this);
 }
 
 void frmMain::cmbEngine_Click() {
@@ -46,6 +45,7 @@ void frmMain::cmbEngine_Click() {
     cmdNewURL->setEnabled(false);
     txtNewURL->clear();
     ResetKeyRows();
+    nameKeyRows(*this);
     const QString sQueryKey =
         ReadProfileValue(store_, QStringLiteral("Engine"), sChosen, vars.sMainIniFile);
     // An engine without a query key of its own keeps the one shown.

@@ -44,6 +44,7 @@ void frmMain::cmdParse_Click() {
             // All values of the parse reach the engine file in one rewrite, saved before the
             // lists below read it.
             store_.WritePrivateProfileStrings(writes, vars.sEngineIniFile);
+            ProfileStore::Group readOnce(store_);
             FillCombos();
             UpdateSearchEngineKeyList();
         }

@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(texts(f.w.lblKey), padded({}));
         QCOMPARE(f.w.txtParseMe->text() + f.w.txtNewURL->text(), QString());
         QCOMPARE(f.w.txtEngine->text(), engine);
-        QCOMPARE(f.w.txtQueryKey->text(), u"find?"_qs);
+        QCOMPARE(f.w.txtQueryKey->text() + nameOf(f.w.txtKey[0]), u"find?value of row 1"_qs);
         QCOMPARE(entries(f.w.cmbEngine), (QStringList{"Alpha", "Beta", engine}));
         QCOMPARE(f.w.cmbEngine->currentIndex(), -1);
         QCOMPARE(entries(f.w.cmbAvailKeys), (QStringList{"ie=", "num="}));
@@ -146,10 +146,14 @@ private slots:
         // engine is one choice away.
         f.parse(u"http://n/find?hl=de"_qs);
         QCOMPARE(f.valuesFor(engine, u"hl="_qs).contains(u"de"_qs), engine.size() < 300);
-        QCOMPARE(
-            QDir(f.path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
-            remembered ? 3 : 2);
+        // Plain files only: no name makes a folder or escapes this one.
+        QCOMPARE(QDir(f.path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QDir(f.path).entryList(QDir::Files | QDir::Hidden));
+        QCOMPARE(QDir(f.path).entryList(QDir::Files | QDir::Hidden).size(), remembered ? 3 : 2);
         chooseEntry(f.w.cmbEngine, 0);
+        // Choosing the engine shown already keeps the rows.
+        QCOMPARE(nameOf(f.w.txtKey[0]),
+                 isNew ? u"value of row 1"_qs : u"value of row 1, key hl="_qs);
         QCOMPARE(f.w.txtEngine->text(), u"Alpha"_qs);
         QCOMPARE(f.w.txtQueryKey->text(), f.mainValue(u"Engine"_qs, u"Alpha"_qs));
         QCOMPARE(f.w.vars.sEngineIniFile, EngineIniFile(u"Alpha"_qs));
