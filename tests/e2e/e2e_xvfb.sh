@@ -37,12 +37,12 @@ export DISPLAY=":$display"
 wait_until "Xvfb to start" eval 'xdpyinfo >/dev/null 2>&1 || ! kill -0 "$xvfb_pid"'
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 
-# A recording opener first on PATH, so Launch URL hands its text to us, not to a browser. The
-# file appears by rename, complete.
+# A recording opener first on PATH, so Launch URL hands its text to us, not to a browser. It
+# records how many arguments it got and the first; the file appears by rename, complete.
 mkdir "$work/bin" "$work/run"
 cat >"$work/bin/xdg-open" <<'SH'
 #!/bin/sh
-printf '%s\n' "$1" > "$TARVOLIN_E2E_OPENED.tmp" && mv "$TARVOLIN_E2E_OPENED.tmp" "$TARVOLIN_E2E_OPENED"
+printf '%s\n%s\n' "$#" "$1" > "$TARVOLIN_E2E_OPENED.tmp" && mv "$TARVOLIN_E2E_OPENED.tmp" "$TARVOLIN_E2E_OPENED"
 SH
 chmod +x "$work/bin/xdg-open"
 export TARVOLIN_E2E_OPENED="$work/opened.txt"
@@ -94,12 +94,13 @@ choose_from_dropdown() { # left top width height n
     wait_until "the drop-down list to close" popups 0
 }
 
-# Clicks Launch URL and checks the text the opener received.
+# Clicks Launch URL and checks that the opener received the text as one argument.
 launch_and_expect() { # expected-url
     rm -f "$work/opened.txt"
     click_at 120 6000 1215 255 # cmdLaunch
     wait_until "the opener" test -e "$work/opened.txt"
-    expect_file "$work/opened.txt" "$1"
+    expect_file "$work/opened.txt" "1
+$1"
 }
 
 # 1. First start: the default engine is created; Exit stores the shown engine and query key.
@@ -138,9 +139,12 @@ wait_until "the submenu" popups 2
 xdotool key Return
 wait_until "the pop-up menu to close" popups 0
 click_at 2280 2640 1575 285 # txtKey(3)
-xdotool type '50'
+# Escapes, blanks, quotes and shell syntax must reach the opener as typed, and run nothing.
+value='5%2f0 $(touch pwned);"a" '"'b'"'|`touch pwned2`\*'
+xdotool type "$value"
 click_at 120 5160 1215 375 # cmdNewURL
-launch_and_expect "http://x.test/cgi-bin/query?pg=q&hl=en&q=cats&num=50"
+launch_and_expect "http://x.test/cgi-bin/query?pg=q&hl=en&q=cats&num=$value"
+[ ! -e "$work/run/pwned" ] && [ ! -e "$work/run/pwned2" ] || fail "the URL ran as a command"
 
 # 4. Add an engine through the dialog; it becomes the engine stored on exit.
 click_at 9240 480 1455 255 # cmdNewEngine

@@ -169,27 +169,6 @@ private slots:
         QCOMPARE(w.txtParseMe->text(), u"http://e/a?hl=fr"_qs);
     }
 
-    void parse_exampleUrl_fillsRowsAndBase() {
-        WindowHarness h(kMain);
-        h.writeFile(u"Alpha.ini"_qs, "[q=]\ncats=cats\n");
-        frmMain &w = *h.window;
-        w.optKeyClear[6]->setChecked(true);
-        h.parse(u"x/query?pg=q&kl=XX&q=test&Q=TEST"_qs);
-        QCOMPARE(w.vars.sUrlBase, u"x/query?"_qs);
-        QCOMPARE(w.vars.sParseUrl, u"x/query?pg=q&kl=XX&q=test&Q=TEST"_qs);
-        QCOMPARE(texts(w.lblKey), padded({"pg=", "kl=", "q=", "Q="}));
-        QCOMPARE(texts(w.txtKey), padded({"q", "XX", "test", "TEST"}));
-        QVERIFY(w.cmdNewURL->isEnabled() && !w.optKeyClear[6]->isChecked());
-        // Drop-downs offer what is remembered, none chosen; "q=" is never
-        // remembered, and its list (written by hand here) is disabled.
-        QCOMPARE(entries(w.cmbKey[0]) + entries(w.cmbKey[1]), (QStringList{"q", "XX"}));
-        QCOMPARE(entries(w.cmbKey[2]) + entries(w.cmbKey[3]), (QStringList{"cats", "TEST"}));
-        QCOMPARE(w.cmbKey[1]->currentText(), QString());
-        QVERIFY(w.cmbKey[1]->isEnabled() && !w.cmbKey[2]->isEnabled() && w.cmbKey[3]->isEnabled());
-        QCOMPARE(h.fileBytes(u"Alpha.ini"_qs),
-                 QByteArray("[q=]\ncats=cats\n[pg=]\nq=q\n[kl=]\nXX=XX\n[Q=]\nTEST=TEST\n"));
-    }
-
     void parse_pairShapes_data() {
         QTest::addColumn<QString>("queryKey");
         QTest::addColumn<QString>("url");
@@ -224,32 +203,44 @@ private slots:
         QCOMPARE(texts(h.window->txtKey), padded(values));
     }
 
-    void parse_twice_clearsComposedUrlAndListsEachValueOnce() {
+    void parse_fillsRowsListsAndFile_againClearsComposedUrl() {
         WindowHarness h(kMain);
+        h.writeFile(u"Alpha.ini"_qs, "[q=]\ncats=cats\n");
         h.showAndActivate();
         frmMain &w = *h.window;
-        h.parse(u"e/Query?hl=en&num=10"_qs, true);
-        QCOMPARE(w.txtNewURL->text(), u"e/Query?hl=en&num=10"_qs);
+        w.optKeyClear[6]->setChecked(true);
+        h.parse(u"x/query?pg=q&kl=XX&q=test&Q=TEST"_qs, true);
+        QCOMPARE(w.vars.sUrlBase + w.txtNewURL->text(),
+                 u"x/query?x/query?pg=q&kl=XX&q=test&Q=TEST"_qs);
+        QCOMPARE(texts(w.lblKey), padded({"pg=", "kl=", "q=", "Q="}));
+        QCOMPARE(texts(w.txtKey), padded({"q", "XX", "test", "TEST"}));
+        QVERIFY(w.cmdNewURL->isEnabled() && !w.optKeyClear[6]->isChecked());
+        // Drop-downs offer what is remembered, none chosen; "q=" is never
+        // remembered, and its list (written by hand here) is disabled.
+        QCOMPARE(entries(w.cmbKey[0]) + entries(w.cmbKey[1]), (QStringList{"q", "XX"}));
+        QCOMPARE(entries(w.cmbKey[2]) + entries(w.cmbKey[3]), (QStringList{"cats", "TEST"}));
+        QCOMPARE(w.cmbKey[1]->currentText(), QString());
+        QVERIFY(w.cmbKey[1]->isEnabled() && !w.cmbKey[2]->isEnabled() && w.cmbKey[3]->isEnabled());
         h.parse(u"e/Query?hl=de&hl=en"_qs);
-        QCOMPARE(w.txtNewURL->text(), QString());
-        QCOMPARE(entries(w.cmbKey[0]), (QStringList{"en", "de"}));
+        QCOMPARE(w.vars.sParseUrl + w.txtNewURL->text(), u"e/Query?hl=de&hl=en"_qs);
+        QCOMPARE(entries(w.cmbKey[0]), (QStringList{"de", "en"}));
         QCOMPARE(entries(w.cmbKey[1]), entries(w.cmbKey[0]));
-        QCOMPARE(h.fileBytes(u"Alpha.ini"_qs), QByteArray("[hl=]\nen=en\nde=de\n[num=]\n10=10\n"));
         // Choosing a remembered value copies it into its row only.
-        chooseEntry(w.cmbKey[1], 1);
-        QCOMPARE(texts(w.txtKey), padded({"de", "de"}));
-        QCOMPARE(w.cmbKey[1]->currentText(), u"de"_qs);
-        QVERIFY(w.cmbKey[1]->lineEdit()->isReadOnly());
+        chooseEntry(w.cmbKey[0], 1);
+        QCOMPARE(texts(w.txtKey), padded({"en", "en"}));
+        QCOMPARE(w.cmbKey[0]->currentText(), u"en"_qs);
+        QVERIFY(w.cmbKey[0]->lineEdit()->isReadOnly());
         // Typed values go in verbatim and are never remembered.
-        QTest::keyClicks(w.txtKey[0], u" b&c=%2"_qs);
+        QTest::keyClicks(w.txtKey[1], u" b&c=%2"_qs);
         QTest::keyClicks(w.txtKey[5], u"no name"_qs);
         QTest::mouseClick(w.cmdNewURL, Qt::LeftButton);
-        QCOMPARE(w.txtNewURL->text(), u"e/Query?hl=de b&c=%2&hl=de"_qs);
-        QCOMPARE(h.valuesFor(u"Alpha"_qs, u"hl="_qs), (QStringList{"en", "de"}));
+        QCOMPARE(w.txtNewURL->text(), u"e/Query?hl=en&hl=en b&c=%2"_qs);
+        QCOMPARE(h.valuesFor(u"Alpha"_qs, u"hl="_qs), (QStringList{"de", "en"}));
         // Values repeated within one parse are written once; those of q= never.
         h.parse(u"e/Query?hl=de&q=x&hl=de&ie=a b&ie=a b"_qs);
         QCOMPARE(h.fileBytes(u"Alpha.ini"_qs),
-                 QByteArray("[hl=]\nen=en\nde=de\n[num=]\n10=10\n[ie=]\na b=a b\n"));
+                 QByteArray("[q=]\ncats=cats\n[pg=]\nq=q\n[kl=]\nXX=XX\n"
+                            "[Q=]\nTEST=TEST\n[hl=]\nde=de\nen=en\n[ie=]\na b=a b\n"));
     }
 
     void parse_saveFails_listsNoUnsavedValue() {

@@ -166,166 +166,165 @@ class StoreFaultTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void writersKilledAnywhere_keepEveryReturnedWrite_leaveNothing();
-    void diskFault_writeFails_leavesFolderAndWorksAfterwards_data();
-    void diskFault_writeFails_leavesFolderAndWorksAfterwards();
-};
+    void writersKilledAnywhere_keepEveryReturnedWrite_leaveNothing() {
+        bool seeded = false, counted = false;
+        const int given = qEnvironmentVariableIntValue("RELIABILITY_SEED", &seeded);
+        const quint32 seed = seeded ? quint32(given) : QRandomGenerator::global()->generate();
+        qInfo("seed %u (RELIABILITY_SEED repeats the choices, not the kill moments)", seed);
+        QRandomGenerator random(seed);
+        const int kills = qEnvironmentVariableIntValue("RELIABILITY_KILLS", &counted);
+        // In RAM: every commit syncs its file, and this is about locking and renaming, not the
+        // disk.
+        QTemporaryDir dir(QStringLiteral("/dev/shm/tarvolin-crash-XXXXXX"));
+        QVERIFY(dir.isValid());
+        const auto start = [&](QProcess &process, const QStringList &args) {
+            process.start(QCoreApplication::applicationFilePath(),
+                          QStringList{QStringLiteral("--writer"), dir.path()} + args);
+            QVERIFY(process.waitForStarted());
+        };
 
-void StoreFaultTest::writersKilledAnywhere_keepEveryReturnedWrite_leaveNothing() {
-    bool seeded = false, counted = false;
-    const int given = qEnvironmentVariableIntValue("RELIABILITY_SEED", &seeded);
-    const quint32 seed = seeded ? quint32(given) : QRandomGenerator::global()->generate();
-    qInfo("seed %u (RELIABILITY_SEED repeats the choices, not the kill moments)", seed);
-    QRandomGenerator random(seed);
-    const int kills = qEnvironmentVariableIntValue("RELIABILITY_KILLS", &counted);
-    // In RAM: every commit syncs its file, and this is about locking and renaming, not the disk.
-    QTemporaryDir dir(QStringLiteral("/dev/shm/tarvolin-crash-XXXXXX"));
-    QVERIFY(dir.isValid());
-    const auto start = [&](QProcess &process, const QStringList &args) {
-        process.start(QCoreApplication::applicationFilePath(),
-                      QStringList{QStringLiteral("--writer"), dir.path()} + args);
-        QVERIFY(process.waitForStarted());
-    };
+        // A large first section makes every rewrite long, so kills often land inside one.
+        QByteArray seedSection = "[seed]\n";
+        for (int i = 0; i < 3000; ++i)
+            seedSection += "seed-" + QByteArray::number(i) + "=kept\n";
+        putFile(dir.filePath("crash.ini"), seedSection + "[live]\n");
+        // What a crash of this or an earlier version leaves, planted now and then: empty QLockFile
+        // files and a QSaveFile temporary. Files with names like them must stay (sorted).
+        const QStringList leftovers{"crash.ini.lock", "crash.ini.lock.rmlock", "crash.ini.QwErTy"};
+        const QStringList kept{"crash.ini", "crash.ini.Qw3rTy", "crash.ini.QwErTyU",
+                               "other.ini.QwErTy"};
+        for (const QString &name : kept.mid(1))
+            putFile(dir.filePath(name), "kept");
 
-    // A large first section makes every rewrite long, so kills often land inside one.
-    QByteArray seedSection = "[seed]\n";
-    for (int i = 0; i < 3000; ++i)
-        seedSection += "seed-" + QByteArray::number(i) + "=kept\n";
-    putFile(dir.filePath("crash.ini"), seedSection + "[live]\n");
-    // What a crash of this or an earlier version leaves, planted now and then: empty QLockFile
-    // files and a QSaveFile temporary. Files with names like them must stay (sorted).
-    const QStringList leftovers{"crash.ini.lock", "crash.ini.lock.rmlock", "crash.ini.QwErTy"};
-    const QStringList kept{"crash.ini", "crash.ini.Qw3rTy", "crash.ini.QwErTyU",
-                           "other.ini.QwErTy"};
-    for (const QString &name : kept.mid(1))
-        putFile(dir.filePath(name), "kept");
-
-    Model model;
-    QProcess live;
-    start(live,
-          {QStringLiteral("live"), QString::number(random.generate()), QStringLiteral("live")});
-    QByteArray liveOutput;
-    const QStringList points{"locked", "written", "saved"};
-    for (int run = 0; run < (counted ? kills : 500); ++run) {
-        for (const QString &name : leftovers)
-            if (run % 50 == 0)
-                putFile(dir.filePath(name), QByteArray());
-        // One run in four kills at a random moment; the others stop the writer at a point inside
-        // the lock (the 1st to 3rd time there) and kill it while it is stopped.
-        const int point = int(random.bounded(4)) - 1;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        if (point >= 0)
-            environment.insert(QStringLiteral("TARVOLIN_PAUSE"),
-                               points[point] + u' ' + QString::number(1 + random.bounded(3)));
-        QProcess writer;
-        writer.setProcessEnvironment(environment);
-        writer.setProcessChannelMode(QProcess::MergedChannels);
-        start(writer, {QString::number(run), QString::number(random.generate())});
-        // Let a random number of batches return (a stop comes within three: each batch passes
-        // every point once), then kill after a random fraction of a millisecond or three.
-        const int batches = point < 0 ? int(random.bounded(5)) : 0;
-        QByteArray output;
-        while ((output.count("=\n") < batches || (point >= 0 && !output.contains("paused "))) &&
-               writer.state() == QProcess::Running && output.count("=\n") < 10) {
-            writer.waitForReadyRead(30000);
+        Model model;
+        QProcess live;
+        start(live,
+              {QStringLiteral("live"), QString::number(random.generate()), QStringLiteral("live")});
+        QByteArray liveOutput;
+        const QStringList points{"locked", "written", "saved"};
+        for (int run = 0; run < (counted ? kills : 500); ++run) {
+            for (const QString &name : leftovers)
+                if (run % 50 == 0)
+                    putFile(dir.filePath(name), QByteArray());
+            // One run in four kills at a random moment; the others stop the writer at a point
+            // inside the lock (the 1st to 3rd time there) and kill it while it is stopped.
+            const int point = int(random.bounded(4)) - 1;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            if (point >= 0)
+                environment.insert(QStringLiteral("TARVOLIN_PAUSE"),
+                                   points[point] + u' ' + QString::number(1 + random.bounded(3)));
+            QProcess writer;
+            writer.setProcessEnvironment(environment);
+            writer.setProcessChannelMode(QProcess::MergedChannels);
+            start(writer, {QString::number(run), QString::number(random.generate())});
+            // Let a random number of batches return (a stop comes within three: each batch passes
+            // every point once), then kill after a random fraction of a millisecond or three.
+            const int batches = point < 0 ? int(random.bounded(5)) : 0;
+            QByteArray output;
+            while ((output.count("=\n") < batches || (point >= 0 && !output.contains("paused "))) &&
+                   writer.state() == QProcess::Running && output.count("=\n") < 10) {
+                writer.waitForReadyRead(30000);
+                output += writer.readAllStandardOutput();
+            }
+            if (point < 0)
+                QThread::usleep(random.bounded(3000));
+            QVERIFY2(point < 0 || output.contains("paused "), qPrintable(points.value(point)));
+            // Only a writer still running is killed, by its own id (never 0: the process group).
+            if (writer.state() == QProcess::Running)
+                ::kill(pid_t(writer.processId()), SIGKILL);
+            QVERIFY(writer.state() == QProcess::NotRunning || writer.waitForFinished());
             output += writer.readAllStandardOutput();
-        }
-        if (point < 0)
-            QThread::usleep(random.bounded(3000));
-        QVERIFY2(point < 0 || output.contains("paused "), qPrintable(points.value(point)));
-        // Only a writer still running is killed, by its own id (never 0: the process group).
-        if (writer.state() == QProcess::Running)
-            ::kill(pid_t(writer.processId()), SIGKILL);
-        QVERIFY(writer.state() == QProcess::NotRunning || writer.waitForFinished());
-        output += writer.readAllStandardOutput();
-        // A writer that stops by itself had a write fail, e.g. for a lock it could not take.
-        QVERIFY2(writer.exitStatus() == QProcess::CrashExit, output.right(300).constData());
-        QVERIFY2(live.state() == QProcess::Running, live.readAllStandardError().constData());
-        live.waitForReadyRead(0); // keeps its pipe from filling up
-        liveOutput += live.readAllStandardOutput();
+            // A writer that stops by itself had a write fail, e.g. for a lock it could not take.
+            QVERIFY2(writer.exitStatus() == QProcess::CrashExit, output.right(300).constData());
+            QVERIFY2(live.state() == QProcess::Running, live.readAllStandardError().constData());
+            live.waitForReadyRead(0); // keeps its pipe from filling up
+            liveOutput += live.readAllStandardOutput();
 
-        const QString error = absorb(dir.path(), model, output, QStringLiteral("live"));
-        QVERIFY2(error.isEmpty(), qPrintable(QStringLiteral("run %1: %2").arg(run).arg(error)));
-        QFile file(dir.filePath("crash.ini"));
-        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().startsWith(seedSection));
+            const QString error = absorb(dir.path(), model, output, QStringLiteral("live"));
+            QVERIFY2(error.isEmpty(), qPrintable(QStringLiteral("run %1: %2").arg(run).arg(error)));
+            QFile file(dir.filePath("crash.ini"));
+            QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().startsWith(seedSection));
+        }
+
+        // The live writer, killed last, never had a write fail (checked above); every write of it
+        // that returned is there.
+        ::kill(pid_t(live.processId()), SIGKILL);
+        QVERIFY(live.waitForFinished());
+        const QString error = absorb(dir.path(), model, liveOutput + live.readAllStandardOutput());
+        QVERIFY2(error.isEmpty(), qPrintable(QStringLiteral("live writer: %1").arg(error)));
+
+        // The next write leaves nothing of the crashes, and nothing but them was removed.
+        ProfileStore store(dir.path());
+        QVERIFY(store.WritePrivateProfileString(QStringLiteral("end"), QStringLiteral("k"),
+                                                QStringLiteral("v"), kPath));
+        QCOMPARE(QDir(dir.path())
+                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
+                 kept);
     }
 
-    // The live writer, killed last, never had a write fail (checked above); every write of it
-    // that returned is there.
-    ::kill(pid_t(live.processId()), SIGKILL);
-    QVERIFY(live.waitForFinished());
-    const QString error = absorb(dir.path(), model, liveOutput + live.readAllStandardOutput());
-    QVERIFY2(error.isEmpty(), qPrintable(QStringLiteral("live writer: %1").arg(error)));
+    void diskFault_writeFails_leavesFolderAndWorksAfterwards_data() {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("file size limit (a full disk)") << int(SizeLimit);
+        QTest::newRow("read-only folder") << int(ReadOnlyFolder);
+        QTest::newRow("unreadable file") << int(Unreadable);
+        QTest::newRow("write-only file") << int(WriteOnly);
+        QTest::newRow("folder in the file's place") << int(FolderInPlace);
+    }
 
-    // The next write leaves nothing of the crashes, and nothing but them was removed.
-    ProfileStore store(dir.path());
-    QVERIFY(store.WritePrivateProfileString(QStringLiteral("end"), QStringLiteral("k"),
-                                            QStringLiteral("v"), kPath));
-    QCOMPARE(QDir(dir.path())
-                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
-             kept);
-}
+    void diskFault_writeFails_leavesFolderAndWorksAfterwards() {
+        QFETCH(int, fault);
+        // In /tmp, which every user can reach, and open to all: only the fault refuses.
+        QTemporaryDir dir(QStringLiteral("/tmp/tarvolin-disk-XXXXXX"));
+        const QString work = dir.path(), file = dir.filePath(QStringLiteral("Alpha.ini"));
+        // The value goes into the small first section, before 60 KB a rewrite in place could cut
+        // off.
+        QByteArray bytes = "[hl=]\nen=en\n[big=]\nx=" + QByteArray(60000, 'x') + '\n';
+        const QString value(8192, u'v');
+        putFile(file, bytes);
+        QVERIFY(dir.isValid() && ::chmod(QFile::encodeName(work).constData(), 0777) == 0 &&
+                ::chmod(QFile::encodeName(file).constData(), 0666) == 0);
 
-void StoreFaultTest::diskFault_writeFails_leavesFolderAndWorksAfterwards_data() {
-    QTest::addColumn<int>("fault");
-    QTest::newRow("file size limit (a full disk)") << int(SizeLimit);
-    QTest::newRow("read-only folder") << int(ReadOnlyFolder);
-    QTest::newRow("unreadable file") << int(Unreadable);
-    QTest::newRow("write-only file") << int(WriteOnly);
-    QTest::newRow("folder in the file's place") << int(FolderInPlace);
-}
+        struct rlimit limit {};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const struct rlimit unlimited = limit;
+        const auto setFault = [&](bool on) {
+            if (fault == SizeLimit) {
+                std::signal(SIGXFSZ,
+                            on ? SIG_IGN : SIG_DFL); // writes past the limit fail with EFBIG
+                limit.rlim_cur = on ? bytes.size() + 4096 : unlimited.rlim_cur;
+                QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
+            } else if (fault == ReadOnlyFolder) {
+                QVERIFY(::chmod(QFile::encodeName(work).constData(), on ? 0555 : 0777) == 0);
+            } else if (fault == Unreadable || fault == WriteOnly) {
+                QVERIFY(::chmod(QFile::encodeName(file).constData(),
+                                on ? (fault == WriteOnly ? 0222 : 0) : 0666) == 0);
+            } else if (on) {
+                QVERIFY(QFile::remove(file) && QDir().mkdir(file));
+                putFile(file + QStringLiteral("/inside.ini"), bytes);
+            } else {
+                QVERIFY(QDir(file).removeRecursively());
+                putFile(file, bytes);
+            }
+        };
+        const bool asNobody = fault != SizeLimit && fault != FolderInPlace && ::geteuid() == 0;
 
-void StoreFaultTest::diskFault_writeFails_leavesFolderAndWorksAfterwards() {
-    QFETCH(int, fault);
-    // In /tmp, which every user can reach, and open to all: only the fault refuses.
-    QTemporaryDir dir(QStringLiteral("/tmp/tarvolin-disk-XXXXXX"));
-    const QString work = dir.path(), file = dir.filePath(QStringLiteral("Alpha.ini"));
-    // The value goes into the small first section, before 60 KB a rewrite in place could cut off.
-    QByteArray bytes = "[hl=]\nen=en\n[big=]\nx=" + QByteArray(60000, 'x') + '\n';
-    const QString value(8192, u'v');
-    putFile(file, bytes);
-    QVERIFY(dir.isValid() && ::chmod(QFile::encodeName(work).constData(), 0777) == 0 &&
-            ::chmod(QFile::encodeName(file).constData(), 0666) == 0);
+        const QByteArrayList before = snapshot(work);
+        setFault(true);
+        const QByteArrayList faulty = snapshot(work);
+        ProfileStore store(work);
+        QVERIFY(!writeAs(store, value, asNobody));
+        QCOMPARE(snapshot(work), faulty);
+        setFault(false);
+        QCOMPARE(snapshot(work), before);
 
-    struct rlimit limit {};
-    QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
-    const struct rlimit unlimited = limit;
-    const auto setFault = [&](bool on) {
-        if (fault == SizeLimit) {
-            std::signal(SIGXFSZ, on ? SIG_IGN : SIG_DFL); // writes past the limit fail with EFBIG
-            limit.rlim_cur = on ? bytes.size() + 4096 : unlimited.rlim_cur;
-            QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
-        } else if (fault == ReadOnlyFolder) {
-            QVERIFY(::chmod(QFile::encodeName(work).constData(), on ? 0555 : 0777) == 0);
-        } else if (fault == Unreadable || fault == WriteOnly) {
-            QVERIFY(::chmod(QFile::encodeName(file).constData(),
-                            on ? (fault == WriteOnly ? 0222 : 0) : 0666) == 0);
-        } else if (on) {
-            QVERIFY(QFile::remove(file) && QDir().mkdir(file));
-            putFile(file + QStringLiteral("/inside.ini"), bytes);
-        } else {
-            QVERIFY(QDir(file).removeRecursively());
-            putFile(file, bytes);
-        }
-    };
-    const bool asNobody = fault != SizeLimit && fault != FolderInPlace && ::geteuid() == 0;
-
-    const QByteArrayList before = snapshot(work);
-    setFault(true);
-    const QByteArrayList faulty = snapshot(work);
-    ProfileStore store(work);
-    QVERIFY(!writeAs(store, value, asNobody));
-    QCOMPARE(snapshot(work), faulty);
-    setFault(false);
-    QCOMPARE(snapshot(work), before);
-
-    ProfileStore other(work);
-    QVERIFY(writeAs(other, value, asNobody));
-    QVERIFY(writeAs(store, value, asNobody));
-    QCOMPARE(snapshot(work),
-             QByteArrayList{QFile::encodeName(file) + '=' +
-                            bytes.replace("en=en\n", "en=en\nde=" + value.toLatin1() + '\n')});
-}
+        ProfileStore other(work);
+        QVERIFY(writeAs(other, value, asNobody));
+        QVERIFY(writeAs(store, value, asNobody));
+        QCOMPARE(snapshot(work),
+                 QByteArrayList{QFile::encodeName(file) + '=' +
+                                bytes.replace("en=en\n", "en=en\nde=" + value.toLatin1() + '\n')});
+    }
+};
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);

@@ -53,38 +53,15 @@ class ProfileStoreTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void raw_bufferCall_copiesAndCutsLikeThePlatform_data();
-    void raw_bufferCall_copiesAndCutsLikeThePlatform();
-    void write_anyText_readsBackExactly_data();
-    void write_anyText_readsBackExactly();
-    void read_foreignFile_readsAsThePlatformWould();
-    void readValue_handEditedSection_findsFirstEntryOfTheName_data();
-    void readValue_handEditedSection_findsFirstEntryOfTheName();
-    void write_oneEntry_givesExpectedBytes_data();
-    void write_oneEntry_givesExpectedBytes();
-    void path_outsideOrBelowFolder_isRefused_data();
-    void path_outsideOrBelowFolder_isRefused();
-    void write_unusableTarget_failsAndLosesNothing_data();
-    void write_unusableTarget_failsAndLosesNothing();
-    void group_manyWritesAcrossSections_reachDiskWhenOutermostEnds();
-    void group_readsOnceButFirstWriteRereads();
-    void write_folderLockedByAnotherProcess_failsAndKeepsFile();
-    void write_leftoversOfCrashes_doNotDelayAndAreRemoved_data();
-    void write_leftoversOfCrashes_doNotDelayAndAreRemoved();
-    void engineIniFile_name_givesOneSegmentInWorkingFolder_data();
-    void engineIniFile_name_givesOneSegmentInWorkingFolder();
-    void engineIniFile_distinctNames_neverShareAFile();
-};
-
-void ProfileStoreTest::raw_bufferCall_copiesAndCutsLikeThePlatform_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("key"); // null: the section's entry names
-    QTest::addColumn<qsizetype>("size");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<qsizetype>("count");
-    const QByteArray v = "[v]\nk=abcdef\n[l]\none=1\n=\ntwo=2\n";
-    // clang-format off
+    void raw_bufferCall_copiesAndCutsLikeThePlatform_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key"); // null: the section's entry names
+        QTest::addColumn<qsizetype>("size");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<qsizetype>("count");
+        const QByteArray v = "[v]\nk=abcdef\n[l]\none=1\n=\ntwo=2\n";
+        // clang-format off
     QTest::newRow("missing file gives the default") << QByteArray() << "v" << "k" << qsizetype(6) << "dflt| " << qsizetype(4);
     QTest::newRow("missing section gives the default") << v << "s" << "k" << qsizetype(6) << "dflt| " << qsizetype(4);
     QTest::newRow("missing entry gives the default") << v << "v" << "x" << qsizetype(6) << "dflt| " << qsizetype(4);
@@ -96,26 +73,26 @@ void ProfileStoreTest::raw_bufferCall_copiesAndCutsLikeThePlatform_data() {
     QTest::newRow("list one short of its final NUL") << v << "l" << QString() << qsizetype(9) << "one||tw||" << qsizetype(7);
     QTest::newRow("list cut inside a name") << v << "l" << QString() << qsizetype(8) << "one||t||" << qsizetype(6);
     QTest::newRow("no file, no names") << QByteArray() << "v" << QString() << qsizetype(3) << "|  " << qsizetype(0);
-    // clang-format on
-}
+        // clang-format on
+    }
 
-void ProfileStoreTest::raw_bufferCall_copiesAndCutsLikeThePlatform() {
-    QFETCH(QByteArray, file);
-    QFETCH(QString, section);
-    QFETCH(QString, key);
-    QFETCH(qsizetype, size);
-    Scratch s(file);
-    QString buffer(size, u' ');
-    const std::optional<QString> k = key.isNull() ? std::nullopt : std::optional(key);
-    QTEST(s.store.GetPrivateProfileString(section, k, "dflt", buffer, size, kFile), "count");
-    QTEST(buffer.replace(QChar(u'\0'), u'|'), "expected"); // "|" stands for NUL
-}
+    void raw_bufferCall_copiesAndCutsLikeThePlatform() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(qsizetype, size);
+        Scratch s(file);
+        QString buffer(size, u' ');
+        const std::optional<QString> k = key.isNull() ? std::nullopt : std::optional(key);
+        QTEST(s.store.GetPrivateProfileString(section, k, "dflt", buffer, size, kFile), "count");
+        QTEST(buffer.replace(QChar(u'\0'), u'|'), "expected"); // "|" stands for NUL
+    }
 
-void ProfileStoreTest::write_anyText_readsBackExactly_data() {
-    QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("value");
-    // clang-format off
+    void write_anyText_readsBackExactly_data() {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        // clang-format off
     QTest::newRow("pair a=b=c remembers b=c as name and value") << "a=" << "b=c" << "b=c";
     QTest::newRow("equals sign first") << "k=" << "=x" << "=x";
     QTest::newRow("blanks and tabs at both ends") << " s\t" << " \tk " << "\t v \t";
@@ -137,51 +114,51 @@ void ProfileStoreTest::write_anyText_readsBackExactly_data() {
     QTest::newRow("empty section and value") << "" << "k" << "";
     QTest::newRow("empty entry name") << "s" << "" << "v";
     QTest::newRow("100,000 characters arrive whole") << "s" << QString(5000, u'k') << QString(100000, u'v');
-    // clang-format on
-}
+        // clang-format on
+    }
 
-void ProfileStoreTest::write_anyText_readsBackExactly() {
-    QFETCH(QString, section);
-    QFETCH(QString, key);
-    QFETCH(QString, value);
-    Scratch s("[Other]\nkeep=me\n");
-    QVERIFY(s.write(section, key, "first"));
-    QVERIFY(s.write(section, key, value));
-    QVERIFY(s.write(section, key, value));
-    QCOMPARE(s.value(section, key), value);
-    QCOMPARE(s.store.readEntryList(section, kFile), key + QChar(u'\0'));
-    QCOMPARE(s.store.readSectionList(kFile), "Other" + QChar(u'\0') + section + QChar(u'\0'));
-    QCOMPARE(s.value("Other", "keep"), "me");
-    // One header and one entry line were added, whatever the text holds.
-    QCOMPARE(s.bytes().count('\n'), 4);
-}
+    void write_anyText_readsBackExactly() {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        Scratch s("[Other]\nkeep=me\n");
+        QVERIFY(s.write(section, key, "first"));
+        QVERIFY(s.write(section, key, value));
+        QVERIFY(s.write(section, key, value));
+        QCOMPARE(s.value(section, key), value);
+        QCOMPARE(s.store.readEntryList(section, kFile), key + QChar(u'\0'));
+        QCOMPARE(s.store.readSectionList(kFile), "Other" + QChar(u'\0') + section + QChar(u'\0'));
+        QCOMPARE(s.value("Other", "keep"), "me");
+        // One header and one entry line were added, whatever the text holds.
+        QCOMPARE(s.bytes().count('\n'), 4);
+    }
 
-void ProfileStoreTest::read_foreignFile_readsAsThePlatformWould() {
-    // Written by the platform or by hand: a BOM, CRLF, quotes, a Windows-1252 line among UTF-8
-    // ones, an empty name, and a section and an entry spelled twice.
-    Scratch s("\xEF\xBB\xBF[Engine]\r\nAltavista=Query?\r\nWeb=C:\\x\\q?\r\n=\r\n"
-              "na\xefve=\x80 \x9c\r\ncaf\xc3\xa9=\xc3\xa9t\xc3\xa9\r\nWeb=second\r\n"
-              "[LastUsed]\r\nquerykey=\"Query?\"\r\n[Engine]\r\nm=4\r\n");
-    QCOMPARE(s.sections(), QStringList({"Engine", "LastUsed", "Engine"}));
-    QCOMPARE(s.entries("Engine"), QStringList({"Altavista", "Web", QString::fromUtf8("naïve"),
-                                               QString::fromUtf8("café"), "Web"}));
-    QCOMPARE(s.value("Engine", "Web"), "C:\\x\\q?");
-    QCOMPARE(s.value("Engine", QString::fromUtf8("naïve")), QString::fromUtf8("€ œ"));
-    QCOMPARE(s.value("Engine", QString::fromUtf8("café")), QString::fromUtf8("été"));
-    QCOMPARE(s.value("Engine", "m"), "");
-    // The platform strips a pair of quotes around a value; so does the store.
-    QCOMPARE(s.value("LastUsed", "querykey"), "Query?");
-}
+    void read_foreignFile_readsAsThePlatformWould() {
+        // Written by the platform or by hand: a BOM, CRLF, quotes, a Windows-1252 line among UTF-8
+        // ones, an empty name, and a section and an entry spelled twice.
+        Scratch s("\xEF\xBB\xBF[Engine]\r\nAltavista=Query?\r\nWeb=C:\\x\\q?\r\n=\r\n"
+                  "na\xefve=\x80 \x9c\r\ncaf\xc3\xa9=\xc3\xa9t\xc3\xa9\r\nWeb=second\r\n"
+                  "[LastUsed]\r\nquerykey=\"Query?\"\r\n[Engine]\r\nm=4\r\n");
+        QCOMPARE(s.sections(), QStringList({"Engine", "LastUsed", "Engine"}));
+        QCOMPARE(s.entries("Engine"), QStringList({"Altavista", "Web", QString::fromUtf8("naïve"),
+                                                   QString::fromUtf8("café"), "Web"}));
+        QCOMPARE(s.value("Engine", "Web"), "C:\\x\\q?");
+        QCOMPARE(s.value("Engine", QString::fromUtf8("naïve")), QString::fromUtf8("€ œ"));
+        QCOMPARE(s.value("Engine", QString::fromUtf8("café")), QString::fromUtf8("été"));
+        QCOMPARE(s.value("Engine", "m"), "");
+        // The platform strips a pair of quotes around a value; so does the store.
+        QCOMPARE(s.value("LastUsed", "querykey"), "Query?");
+    }
 
-void ProfileStoreTest::readValue_handEditedSection_findsFirstEntryOfTheName_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("expected");
-    // Sections of 64 KB and more are indexed when looked up again.
-    QByteArray large = "[s]\n";
-    for (int i = 0; i < 10000; ++i)
-        large += "f" + QByteArray::number(i) + "=x\n";
-    // clang-format off
+    void readValue_handEditedSection_findsFirstEntryOfTheName_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        // Sections of 64 KB and more are indexed when looked up again.
+        QByteArray large = "[s]\n";
+        for (int i = 0; i < 10000; ++i)
+            large += "f" + QByteArray::number(i) + "=x\n";
+        // clang-format off
     QTest::newRow("name inside an earlier value") << QByteArray("[s]\nother=k=wrong\nk=right\n") << "k" << "right";
     QTest::newRow("name ending a longer name") << QByteArray("[s]\nxk=wrong\nk=right\n") << "k" << "right";
     QTest::newRow("name starting a longer name") << QByteArray("[s]\nkk=wrong\nk x=wrong\nk=right\n") << "k" << "right";
@@ -200,35 +177,33 @@ void ProfileStoreTest::readValue_handEditedSection_findsFirstEntryOfTheName_data
     QTest::newRow("large: same name twice") << large + "k=first\nk=second\n" << "k" << "first";
     QTest::newRow("large: escaped spelling first") << large + "\\x6B=first\nk=second\n" << "k" << "first";
     QTest::newRow("large: missing") << large + "kk=x\n[t]\nk=x\n" << "k" << "dflt";
-    // clang-format on
-}
+        // clang-format on
+    }
 
-void ProfileStoreTest::readValue_handEditedSection_findsFirstEntryOfTheName() {
-    QFETCH(QByteArray, file);
-    QFETCH(QString, key);
-    QFETCH(QString, expected);
-    Scratch s(file);
-    // Twice: the second read reuses what the first built from the unchanged file.
-    for (int read = 0; read < 2; ++read)
-        QCOMPARE(s.store.readValue("s", key, kFile).value_or("dflt"), expected);
-    // A write replaces that same entry and leaves the other spellings alone.
-    QVERIFY(s.write("s", key, "new"));
-    QCOMPARE(s.value("s", key), "new");
-    if (expected != "dflt")
-        QCOMPARE(s.bytes().size(), file.size() - expected.toUtf8().size() + 3);
-}
+    void readValue_handEditedSection_findsFirstEntryOfTheName() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        Scratch s(file);
+        // Twice: the second read reuses what the first built from the unchanged file.
+        for (int read = 0; read < 2; ++read)
+            QCOMPARE(s.store.readValue("s", key, kFile).value_or("dflt"), expected);
+        // A write replaces that same entry and leaves the other spellings alone.
+        QVERIFY(s.write("s", key, "new"));
+        QCOMPARE(s.value("s", key), "new");
+        if (expected != "dflt")
+            QCOMPARE(s.bytes().size(), file.size() - expected.toUtf8().size() + 3);
+    }
 
-// Each golden/<name>.ini states its rule in its comments; one write must turn it into exactly
-// golden/<name>.expected.ini.
-// Each golden/<name>.ini states its rule in its comments; one write must turn it into exactly
-// golden/<name>.expected.ini. Generated files show that odd ones keep their bytes.
-void ProfileStoreTest::write_oneEntry_givesExpectedBytes_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QByteArray>("expected");
-    // clang-format off
+    // Each golden/<name>.ini states its rule in its comments; one write must turn it into exactly
+    // golden/<name>.expected.ini. Generated files show that odd ones keep their bytes.
+    void write_oneEntry_givesExpectedBytes_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("expected");
+        // clang-format off
     const auto golden = [](const QString &name) {
         QFile file(QStringLiteral(SETTINGS_GOLDEN_DIR "/") + name + ".ini");
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
@@ -254,177 +229,177 @@ void ProfileStoreTest::write_oneEntry_givesExpectedBytes_data() {
     odd("no line end at all", QByteArray(200000, 'x'));
     odd("one 1 MB line", "[big]\nk=" + QByteArray(1 << 20, 'v'));
     odd("brackets everywhere", QByteArray(100000, '['));
-    // clang-format on
-}
+        // clang-format on
+    }
 
-void ProfileStoreTest::write_oneEntry_givesExpectedBytes() {
-    QFETCH(QByteArray, file);
-    QFETCH(QString, section);
-    QFETCH(QString, key);
-    QFETCH(QString, value);
-    Scratch s(file);
-    s.sections();
-    QVERIFY(s.write(section, key, value));
-    QTEST(s.bytes(), "expected");
-    QCOMPARE(s.value(section, key), value);
-}
+    void write_oneEntry_givesExpectedBytes() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        Scratch s(file);
+        s.sections();
+        QVERIFY(s.write(section, key, value));
+        QTEST(s.bytes(), "expected");
+        QCOMPARE(s.value(section, key), value);
+    }
 
-void ProfileStoreTest::path_outsideOrBelowFolder_isRefused_data() {
-    QTest::addColumn<QString>("path");
-    // clang-format off
+    void path_outsideOrBelowFolder_isRefused_data() {
+        QTest::addColumn<QString>("path");
+        // clang-format off
     QTest::newRow("parent folder") << "../escape.ini";
     QTest::newRow("backslash sub-folder") << ".\\sub\\escape.ini";
     QTest::newRow("drive letter") << "C:escape.ini";
     QTest::newRow("dot") << ".";
     QTest::newRow("dot-dot after ./") << "./..";
     QTest::newRow("the folder itself") << "./";
-    // clang-format on
-}
-
-void ProfileStoreTest::path_outsideOrBelowFolder_isRefused() {
-    QFETCH(QString, path);
-    Scratch outer;
-    QVERIFY(QDir(outer.dir.path()).mkpath("work/sub"));
-    QVERIFY(outer.put("[s]\nk=outside\n", "escape.ini"));
-    QVERIFY(outer.put("[s]\nk=below\n", "work/sub/escape.ini"));
-    ProfileStore store(outer.dir.filePath("work"));
-    QVERIFY(!store.WritePrivateProfileString("s", "k", "changed", path));
-    QCOMPARE(ReadProfileValue(store, "s", "k", path), "");
-    QCOMPARE(outer.bytes("escape.ini"), "[s]\nk=outside\n");
-    QCOMPARE(outer.bytes("work/sub/escape.ini"), "[s]\nk=below\n");
-    QCOMPARE(QDir(outer.dir.filePath("work")).entryList(QDir::Files), QStringList());
-}
-
-void ProfileStoreTest::write_unusableTarget_failsAndLosesNothing_data() {
-    QTest::addColumn<QString>("setup");
-    QTest::newRow("folder in the file's place") << "folder";
-    QTest::newRow("working folder missing") << "missing";
-    QTest::newRow("working folder is a regular file") << "file";
-}
-
-void ProfileStoreTest::write_unusableTarget_failsAndLosesNothing() {
-    QFETCH(QString, setup);
-    QTemporaryDir dir;
-    QString work = dir.path();
-    if (setup == "folder") {
-        QVERIFY(QDir(dir.path()).mkpath("test.ini/inner"));
-    } else if (setup == "missing") {
-        work = dir.filePath("missing");
-    } else {
-        work = dir.filePath("plain");
-        QFile plain(work);
-        QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("[s]\nk=v\n") == 8);
+        // clang-format on
     }
-    ProfileStore store(work);
-    QVERIFY(!store.WritePrivateProfileString("s", "k", "new", kFile));
-    QCOMPARE(ReadProfileValue(store, "s", "k", kFile), "");
-    QCOMPARE(ReadProfileSectionNames(store, kFile), QStringList());
-    if (setup == "folder")
-        QVERIFY(QFileInfo(dir.filePath("test.ini/inner")).isDir());
-    else if (setup == "missing")
-        QVERIFY(!QFileInfo::exists(work));
-    else
-        QCOMPARE(QFileInfo(work).size(), 8);
-}
 
-void ProfileStoreTest::group_manyWritesAcrossSections_reachDiskWhenOutermostEnds() {
-    const QByteArray before = "[a]\nx=0\n\n[b]\ny=0\n";
-    Scratch s(before);
-    QByteArray a;
-    QByteArray b;
-    QStringList names{"y"};
-    {
-        ProfileStore::Group outer(s.store);
-        {
-            ProfileStore::Group inner(s.store);
-            // Alternating sections, so no write finds its section where the previous one left.
-            for (int i = 1; i <= 1000; ++i) {
-                const QString n = QString::number(i);
-                QVERIFY(s.write("a", "k" + n, n));
-                QVERIFY(s.write("b", "k" + n, "b" + n));
-                QVERIFY(s.write("c", "k", n));
-                a += ("k" + n + "=" + (i == 1 ? "again" : n) + "\n").toUtf8();
-                b += ("k" + n + "=b" + n + "\n").toUtf8();
-                names.append("k" + n);
-            }
-            QVERIFY(s.write("a", "x", "changed"));
-            QVERIFY(s.write("a", "k1", "again"));
+    void path_outsideOrBelowFolder_isRefused() {
+        QFETCH(QString, path);
+        Scratch outer;
+        QVERIFY(QDir(outer.dir.path()).mkpath("work/sub"));
+        QVERIFY(outer.put("[s]\nk=outside\n", "escape.ini"));
+        QVERIFY(outer.put("[s]\nk=below\n", "work/sub/escape.ini"));
+        ProfileStore store(outer.dir.filePath("work"));
+        QVERIFY(!store.WritePrivateProfileString("s", "k", "changed", path));
+        QCOMPARE(ReadProfileValue(store, "s", "k", path), "");
+        QCOMPARE(outer.bytes("escape.ini"), "[s]\nk=outside\n");
+        QCOMPARE(outer.bytes("work/sub/escape.ini"), "[s]\nk=below\n");
+        QCOMPARE(QDir(outer.dir.filePath("work")).entryList(QDir::Files), QStringList());
+    }
+
+    void write_unusableTarget_failsAndLosesNothing_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::newRow("folder in the file's place") << "folder";
+        QTest::newRow("working folder missing") << "missing";
+        QTest::newRow("working folder is a regular file") << "file";
+    }
+
+    void write_unusableTarget_failsAndLosesNothing() {
+        QFETCH(QString, setup);
+        QTemporaryDir dir;
+        QString work = dir.path();
+        if (setup == "folder") {
+            QVERIFY(QDir(dir.path()).mkpath("test.ini/inner"));
+        } else if (setup == "missing") {
+            work = dir.filePath("missing");
+        } else {
+            work = dir.filePath("plain");
+            QFile plain(work);
+            QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("[s]\nk=v\n") == 8);
         }
-        QCOMPARE(s.bytes(), before);
-        QCOMPARE(s.value("c", "k"), "1000");
-        QCOMPARE(s.entries("b"), names);
+        ProfileStore store(work);
+        QVERIFY(!store.WritePrivateProfileString("s", "k", "new", kFile));
+        QCOMPARE(ReadProfileValue(store, "s", "k", kFile), "");
+        QCOMPARE(ReadProfileSectionNames(store, kFile), QStringList());
+        if (setup == "folder")
+            QVERIFY(QFileInfo(dir.filePath("test.ini/inner")).isDir());
+        else if (setup == "missing")
+            QVERIFY(!QFileInfo::exists(work));
+        else
+            QCOMPARE(QFileInfo(work).size(), 8);
     }
-    QCOMPARE(s.bytes(), "[a]\nx=changed\n" + a + "\n[b]\ny=0\n" + b + "[c]\nk=1000\n");
-    // The group let go of the file: another store writes at once.
-    ProfileStore other(s.dir.path());
-    QVERIFY(other.WritePrivateProfileString("s", "k", "v", kFile));
-}
 
-void ProfileStoreTest::group_readsOnceButFirstWriteRereads() {
-    Scratch s("[s]\na=a\n");
-    ProfileStore other(s.dir.path());
-    {
-        ProfileStore::Group group(s.store);
-        QCOMPARE(s.entries("s"), QStringList({"a"}));
-        QVERIFY(s.put("[s]\na=by hand\n"));
-        QCOMPARE(s.value("s", "a"), "a");
-        // The first write reads again under the lock, so another process's write survives.
-        QVERIFY(other.WritePrivateProfileString("s", "b", "b", kFile));
-        QVERIFY(s.write("s", "c", "c"));
-        QCOMPARE(s.entries("s"), QStringList({"a", "b", "c"}));
+    void group_manyWritesAcrossSections_reachDiskWhenOutermostEnds() {
+        const QByteArray before = "[a]\nx=0\n\n[b]\ny=0\n";
+        Scratch s(before);
+        QByteArray a;
+        QByteArray b;
+        QStringList names{"y"};
+        {
+            ProfileStore::Group outer(s.store);
+            {
+                ProfileStore::Group inner(s.store);
+                // Alternating sections, so no write finds its section where the previous one left.
+                for (int i = 1; i <= 1000; ++i) {
+                    const QString n = QString::number(i);
+                    QVERIFY(s.write("a", "k" + n, n));
+                    QVERIFY(s.write("b", "k" + n, "b" + n));
+                    QVERIFY(s.write("c", "k", n));
+                    a += ("k" + n + "=" + (i == 1 ? "again" : n) + "\n").toUtf8();
+                    b += ("k" + n + "=b" + n + "\n").toUtf8();
+                    names.append("k" + n);
+                }
+                QVERIFY(s.write("a", "x", "changed"));
+                QVERIFY(s.write("a", "k1", "again"));
+            }
+            QCOMPARE(s.bytes(), before);
+            QCOMPARE(s.value("c", "k"), "1000");
+            QCOMPARE(s.entries("b"), names);
+        }
+        QCOMPARE(s.bytes(), "[a]\nx=changed\n" + a + "\n[b]\ny=0\n" + b + "[c]\nk=1000\n");
+        // The group let go of the file: another store writes at once.
+        ProfileStore other(s.dir.path());
+        QVERIFY(other.WritePrivateProfileString("s", "k", "v", kFile));
     }
-    QCOMPARE(s.bytes(), "[s]\na=by hand\nb=b\nc=c\n");
-    // The next group reads the file again, also after an edit that keeps size and time stamp.
-    const QDateTime stamp = QFileInfo(s.dir.filePath("test.ini")).lastModified();
-    QVERIFY(s.put("[s]\na=BY HAND\nb=b\nc=c\n"));
-    QFile file(s.dir.filePath("test.ini"));
-    QVERIFY(file.open(QIODevice::ReadWrite) &&
-            file.setFileTime(stamp, QFileDevice::FileModificationTime));
-    QCOMPARE(s.value("s", "a"), "BY HAND");
-}
 
-void ProfileStoreTest::write_folderLockedByAnotherProcess_failsAndKeepsFile() {
-    Scratch s("[s]\nk=old\n");
-    // Another instance's lock: the folder's, on a descriptor of its own.
-    const int held = ::open(QFile::encodeName(s.dir.path()).constData(), O_RDONLY | O_CLOEXEC);
-    QVERIFY(held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) == 0);
-    const bool written = s.write("s", "k", "new");
-    ::close(held);
-    QVERIFY(!written);
-    QCOMPARE(s.bytes(), "[s]\nk=old\n");
-    QVERIFY(s.write("s", "k", "new"));
-}
+    void group_readsOnceButFirstWriteRereads() {
+        Scratch s("[s]\na=a\n");
+        ProfileStore other(s.dir.path());
+        {
+            ProfileStore::Group group(s.store);
+            QCOMPARE(s.entries("s"), QStringList({"a"}));
+            QVERIFY(s.put("[s]\na=by hand\n"));
+            QCOMPARE(s.value("s", "a"), "a");
+            // The first write reads again under the lock, so another process's write survives.
+            QVERIFY(other.WritePrivateProfileString("s", "b", "b", kFile));
+            QVERIFY(s.write("s", "c", "c"));
+            QCOMPARE(s.entries("s"), QStringList({"a", "b", "c"}));
+        }
+        QCOMPARE(s.bytes(), "[s]\na=by hand\nb=b\nc=c\n");
+        // The next group reads the file again, also after an edit that keeps size and time stamp.
+        const QDateTime stamp = QFileInfo(s.dir.filePath("test.ini")).lastModified();
+        QVERIFY(s.put("[s]\na=BY HAND\nb=b\nc=c\n"));
+        QFile file(s.dir.filePath("test.ini"));
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(stamp, QFileDevice::FileModificationTime));
+        QCOMPARE(s.value("s", "a"), "BY HAND");
+    }
 
-void ProfileStoreTest::write_leftoversOfCrashes_doNotDelayAndAreRemoved_data() {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QStringList>("planted"); // empty files put in the folder first
-    QTest::addColumn<QStringList>("left");    // what must be there after the write, sorted
-    // clang-format off
+    void write_folderLockedByAnotherProcess_failsAndKeepsFile() {
+        Scratch s("[s]\nk=old\n");
+        // Another instance's lock: the folder's, on a descriptor of its own.
+        const int held = ::open(QFile::encodeName(s.dir.path()).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) == 0);
+        const bool written = s.write("s", "k", "new");
+        ::close(held);
+        QVERIFY(!written);
+        QCOMPARE(s.bytes(), "[s]\nk=old\n");
+        QVERIFY(s.write("s", "k", "new"));
+    }
+
+    void write_leftoversOfCrashes_doNotDelayAndAreRemoved_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("planted"); // empty files put in the folder first
+        QTest::addColumn<QStringList>("left");    // what must be there after the write, sorted
+        // clang-format off
     QTest::newRow("empty lock and rmlock of an earlier version") << "A.ini" << QStringList{"A.ini.lock", "A.ini.lock.rmlock"} << QStringList{"A.ini"};
     QTest::newRow("temporaries; look-alikes stay") << "A.ini" << QStringList{"A.ini.AbCdEf", "A.ini.zzzzzz", "A.ini.AbCdE1", "A.ini.AbCdEfG", "A.iniAbCdEf", "G.ini.AbCdEf"} << QStringList{"A.ini", "A.ini.AbCdE1", "A.ini.AbCdEfG", "A.iniAbCdEf", "G.ini.AbCdEf"};
     // Its temporary would be "<six letters>.ini": it cannot be told from another engine's file.
     QTest::newRow("name holding XXXXXX") << "XXXXXX.ini" << QStringList{"Google.ini", "XXXXXX.ini.AbCdEf"} << QStringList{"Google.ini", "XXXXXX.ini", "XXXXXX.ini.AbCdEf"};
-    // clang-format on
-}
+        // clang-format on
+    }
 
-void ProfileStoreTest::write_leftoversOfCrashes_doNotDelayAndAreRemoved() {
-    QFETCH(QString, file);
-    QFETCH(QStringList, planted);
-    Scratch s;
-    for (const QString &name : planted)
-        QVERIFY(s.put(QByteArray(), name));
-    QElapsedTimer timer;
-    timer.start();
-    QVERIFY(s.store.WritePrivateProfileString("s", "k", "v", "./" + file));
-    QVERIFY(timer.elapsed() < 2000); // never a wait for a lock nobody holds
-    QCOMPARE(s.bytes(file), "[s]\nk=v\n");
-    QTEST(QDir(s.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), "left");
-}
+    void write_leftoversOfCrashes_doNotDelayAndAreRemoved() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, planted);
+        Scratch s;
+        for (const QString &name : planted)
+            QVERIFY(s.put(QByteArray(), name));
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(s.store.WritePrivateProfileString("s", "k", "v", "./" + file));
+        QVERIFY(timer.elapsed() < 2000); // never a wait for a lock nobody holds
+        QCOMPARE(s.bytes(file), "[s]\nk=v\n");
+        QTEST(QDir(s.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), "left");
+    }
 
-void ProfileStoreTest::engineIniFile_name_givesOneSegmentInWorkingFolder_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("expected");
-    // clang-format off
+    void engineIniFile_name_givesOneSegmentInWorkingFolder_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
     QTest::newRow("blanks, case and non-ASCII kept") << QString::fromUtf8(" Süd Web ") << QString::fromUtf8("./ Süd Web .ini");
     QTest::newRow("empty name") << "" << "./.ini";
     QTest::newRow("only dots kept: a file in the folder") << ".." << "./...ini";
@@ -435,24 +410,25 @@ void ProfileStoreTest::engineIniFile_name_givesOneSegmentInWorkingFolder_data() 
     QTest::newRow("climbing out") << "../../etc/x" << "./..%2F..%2Fetc%2Fx.ini";
     QTest::newRow("backslash and colon") << "a\\b:c" << "./a%5Cb%3Ac.ini";
     QTest::newRow("other forbidden and controls") << QString("*?\"<>|\t\x7f") << "./%2A%3F%22%3C%3E%7C%09%7F.ini";
-    // clang-format on
-}
+        // clang-format on
+    }
 
-void ProfileStoreTest::engineIniFile_name_givesOneSegmentInWorkingFolder() {
-    QFETCH(QString, name);
-    QTEST(EngineIniFile(name), "expected");
-}
+    void engineIniFile_name_givesOneSegmentInWorkingFolder() {
+        QFETCH(QString, name);
+        QTEST(EngineIniFile(name), "expected");
+    }
 
-void ProfileStoreTest::engineIniFile_distinctNames_neverShareAFile() {
-    // Names built to collide if escaping were not one to one.
-    const QStringList names{"a/b",   "a%2Fb", "a%252Fb", "a%b",   "a%25b", ".",  "%2E",
-                            "..",    "",      "x:y",     "x%3Ay", "...",   "a.", "50%",
-                            "50%25", "%A/",   "%A%2F",   "%%41",  "%41",   "%"};
-    QSet<QString> files;
-    for (const QString &name : names)
-        files.insert(EngineIniFile(name));
-    QCOMPARE(files.size(), names.size());
-}
+    void engineIniFile_distinctNames_neverShareAFile() {
+        // Names built to collide if escaping were not one to one.
+        const QStringList names{"a/b",   "a%2Fb", "a%252Fb", "a%b",   "a%25b", ".",  "%2E",
+                                "..",    "",      "x:y",     "x%3Ay", "...",   "a.", "50%",
+                                "50%25", "%A/",   "%A%2F",   "%%41",  "%41",   "%"};
+        QSet<QString> files;
+        for (const QString &name : names)
+            files.insert(EngineIniFile(name));
+        QCOMPARE(files.size(), names.size());
+    }
+};
 
 QTEST_GUILESS_MAIN(ProfileStoreTest)
 #include "profile_store_test.moc"

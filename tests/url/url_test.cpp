@@ -1,13 +1,9 @@
 // The url library's pieces with exact expectations the window tests and the
 // fuzz corpora cannot give: case folding that changes length, the Windows-1252
-// table, decoding in place, and the opener's argument handling.
+// table and decoding in place. The opener's argument handling is in the e2e test.
 #include "url/decode_hex.h"
 #include "url/query_split.h"
-#include "url/url_opener.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tarvolin;
@@ -71,51 +67,6 @@ private slots:
         // unread input.
         DecodeHex(input, input);
         QCOMPARE(input, decoded);
-    }
-
-    void open_text_reachesOpenerAsOneUnchangedArgument_data() {
-        QTest::addColumn<QString>("url");
-        // clang-format off
-        QTest::newRow("escape not re-encoded") << u"https://example.org/q?path=a%2fb&x=%7e"_qs;
-        QTest::newRow("shell syntax, blanks and quotes") << u"http://h/q?v=a b \"c\" 'd' $(echo a);true|cat>b`echo c`&w=1"_qs;
-        QTest::newRow("non-ASCII, backslash and glob") << u"http://h/q?v=é€\U0001F600\\b*?[c]"_qs;
-        // clang-format on
-    }
-
-    // A fake xdg-open first on PATH records what it received, so the exact bytes
-    // can be compared.
-    void open_text_reachesOpenerAsOneUnchangedArgument() {
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-        QSKIP("The recording fake opener is an xdg-open script");
-#endif
-        QFETCH(QString, url);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        // The record appears complete, by rename: the argument count, a line feed,
-        // the argument.
-        const QString record = dir.filePath(u"record"_qs);
-        QFile fake(dir.filePath(u"xdg-open"_qs));
-        QVERIFY(fake.open(QIODevice::WriteOnly));
-        fake.write(u"#!/bin/sh\nprintf '%s\\n%s' \"$#\" \"$1\" > '%1.tmp'\nmv '%1.tmp' '%1'\n"_qs
-                       .arg(record)
-                       .toUtf8());
-        fake.close();
-        QVERIFY(fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-
-        const QByteArray oldPath = qgetenv("PATH");
-        qputenv("PATH", QFile::encodeName(dir.path()) + ':' + oldPath);
-        // Should the text ever reach a shell, its side effects land in the scratch
-        // folder.
-        const QString oldCurrent = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-        DesktopUrlOpener().open(url, 0);
-        QDir::setCurrent(oldCurrent);
-        qputenv("PATH", oldPath);
-
-        QTRY_VERIFY(QFile::exists(record));
-        QFile file(record);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), "1\n" + url.toUtf8());
     }
 };
 
