@@ -3,6 +3,7 @@
 // captions fit.
 
 #include "engine_dialog/dialog.h"
+#include "main_window/twips.h"
 #include "window_harness.h"
 
 #include <QAccessible>
@@ -72,6 +73,9 @@ private slots:
         QVERIFY(f.open());
         QTRY_COMPARE(QApplication::activeWindow(), f.d.data());
         QCOMPARE(f.d->windowTitle(), u"Add search engine & query key"_qs);
+        // Offscreen windows have no frame; the dialog leaves room for a usual one.
+        QCOMPARE(f.d->size() + QSize(twips(90), twips(375)), QSize(twips(4920), twips(2205)));
+        QCOMPARE(f.d->font(), f.w.font());
         QCOMPARE(f.d->txtNewEngine->text() + f.d->txtNewQueryKey->text(), QString());
         QVERIFY(!f.w.isEnabled() && f.d->isEnabled());
         QTRY_COMPARE(QApplication::focusWidget(), f.d->txtNewEngine);

@@ -221,26 +221,28 @@ private slots:
         QCOMPARE(entries(w.cmbKey[2]) + entries(w.cmbKey[3]), (QStringList{"cats", "TEST"}));
         QCOMPARE(w.cmbKey[1]->currentText(), QString());
         QVERIFY(w.cmbKey[1]->isEnabled() && !w.cmbKey[2]->isEnabled() && w.cmbKey[3]->isEnabled());
-        h.parse(u"e/Query?hl=de&hl=en"_qs);
-        QCOMPARE(w.vars.sParseUrl + w.txtNewURL->text(), u"e/Query?hl=de&hl=en"_qs);
-        QCOMPARE(entries(w.cmbKey[0]), (QStringList{"de", "en"}));
+        // Longer than a line edit takes by default.
+        const QString en(40000, u'e');
+        h.parse(u"e/Query?hl=de&hl="_qs + en);
+        QCOMPARE(w.vars.sParseUrl + w.txtNewURL->text(), u"e/Query?hl=de&hl="_qs + en);
+        QCOMPARE(entries(w.cmbKey[0]), (QStringList{"de", en}));
         QCOMPARE(entries(w.cmbKey[1]), entries(w.cmbKey[0]));
         // Choosing a remembered value copies it into its row only.
         chooseEntry(w.cmbKey[0], 1);
-        QCOMPARE(texts(w.txtKey), padded({"en", "en"}));
-        QCOMPARE(w.cmbKey[0]->currentText(), u"en"_qs);
+        QCOMPARE(texts(w.txtKey), padded({en, en}));
+        QCOMPARE(w.cmbKey[0]->currentText(), en);
         QVERIFY(w.cmbKey[0]->lineEdit()->isReadOnly());
         // Typed values go in verbatim and are never remembered.
         QTest::keyClicks(w.txtKey[1], u" b&c=%2"_qs);
         QTest::keyClicks(w.txtKey[5], u"no name"_qs);
         QTest::mouseClick(w.cmdNewURL, Qt::LeftButton);
-        QCOMPARE(w.txtNewURL->text(), u"e/Query?hl=en&hl=en b&c=%2"_qs);
-        QCOMPARE(h.valuesFor(u"Alpha"_qs, u"hl="_qs), (QStringList{"de", "en"}));
+        QCOMPARE(w.txtNewURL->text(), u"e/Query?hl="_qs + en + u"&hl="_qs + en + u" b&c=%2"_qs);
+        QCOMPARE(h.valuesFor(u"Alpha"_qs, u"hl="_qs), (QStringList{"de", en}));
         // Values repeated within one parse are written once; those of q= never.
         h.parse(u"e/Query?hl=de&q=x&hl=de&ie=a b&ie=a b"_qs);
         QCOMPARE(h.fileBytes(u"Alpha.ini"_qs),
-                 QByteArray("[q=]\ncats=cats\n[pg=]\nq=q\n[kl=]\nXX=XX\n"
-                            "[Q=]\nTEST=TEST\n[hl=]\nde=de\nen=en\n[ie=]\na b=a b\n"));
+                 "[q=]\ncats=cats\n[pg=]\nq=q\n[kl=]\nXX=XX\n[Q=]\nTEST=TEST\n[hl=]\nde=de\n" +
+                     (en + u'=' + en).toUtf8() + "\n[ie=]\na b=a b\n");
     }
 
     void parse_saveFails_listsNoUnsavedValue() {
