@@ -138,7 +138,7 @@ private slots:
         // ones, an empty name, and a section and an entry spelled twice.
         Scratch s("\xEF\xBB\xBF[Engine]\r\nAltavista=Query?\r\nWeb=C:\\x\\q?\r\n=\r\n"
                   "na\xefve=\x80 \x9c\r\ncaf\xc3\xa9=\xc3\xa9t\xc3\xa9\r\nWeb=second\r\n"
-                  "[LastUsed]\r\nquerykey=\"Query?\"\r\n[Engine]\r\nm=4\r\n");
+                  "[LastUsed]\r\nquerykey=\"Query?\"\r\nengine='Alta'\r\n[Engine]\r\nm=4\r\n");
         QCOMPARE(s.sections(), QStringList({"Engine", "LastUsed", "Engine"}));
         QCOMPARE(s.entries("Engine"), QStringList({"Altavista", "Web", QString::fromUtf8("naïve"),
                                                    QString::fromUtf8("café"), "Web"}));
@@ -147,7 +147,7 @@ private slots:
         QCOMPARE(s.value("Engine", QString::fromUtf8("café")), QString::fromUtf8("été"));
         QCOMPARE(s.value("Engine", "m"), "");
         // The platform strips a pair of quotes around a value; so does the store.
-        QCOMPARE(s.value("LastUsed", "querykey"), "Query?");
+        QCOMPARE(s.value("LastUsed", "querykey") + s.value("LastUsed", "engine"), "Query?Alta");
     }
 
     void readValue_handEditedSection_findsFirstEntryOfTheName_data() {
@@ -172,6 +172,7 @@ private slots:
     QTest::newRow("only in the next section") << QByteArray("[s]\na=1\n[t]\nk=wrong\n") << "k" << "dflt";
     QTest::newRow("only in an earlier section") << QByteArray("[t]\nk=wrong\n[s]\nk=right\n") << "k" << "right";
     QTest::newRow("last line without line end") << QByteArray("[s]\na=1\nk=right") << "k" << "right";
+    QTest::newRow("plain section spelled first") << QByteArray("[s]\nk=first\n[\\x73]\nk=second\n") << "k" << "first";
     QTest::newRow("escaped section spelled first") << QByteArray("[\\x73]\nk=first\n[s]\nk=second\n") << "k" << "first";
     QTest::newRow("section name is a prefix of another") << QByteArray("[ss]\nk=wrong\n[s]\nk=right\n") << "k" << "right";
     QTest::newRow("large: same name twice") << large + "k=first\nk=second\n" << "k" << "first";
@@ -219,6 +220,7 @@ private slots:
     row("append_after_last_entry", "hl=", "de", "de");
     row("crlf_line_ends", "b", "y", "2");
     row("no_final_line_end", "a", "y", "2");
+    row("lone_cr_at_end", "s", "k", "new");
     row("windows1252_kept", "s", QString::fromUtf8("naïve"), "new");
     row("windows1252_rewritten", "s", QString::fromUtf8("naïve"), QString::fromUtf8("été"));
     row("duplicate_section", "s", "c", "new");
@@ -307,7 +309,7 @@ private slots:
         Scratch s(before);
         QByteArray a;
         QByteArray b;
-        QStringList names{"y"};
+        QStringList names{"x"};
         {
             ProfileStore::Group outer(s.store);
             {
@@ -327,7 +329,7 @@ private slots:
             }
             QCOMPARE(s.bytes(), before);
             QCOMPARE(s.value("c", "k"), "1000");
-            QCOMPARE(s.entries("b"), names);
+            QCOMPARE(s.entries("a"), names);
         }
         QCOMPARE(s.bytes(), "[a]\nx=changed\n" + a + "\n[b]\ny=0\n" + b + "[c]\nk=1000\n");
         // The group let go of the file: another store writes at once.
