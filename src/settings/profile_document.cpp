@@ -5,10 +5,6 @@
 #include <QByteArrayMatcher>
 #include <QtEndian>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -59,33 +55,6 @@ const char *findNear(const char *from, const char *to, char wanted) {
     }
     return static_cast<const char *>(std::memchr(from, wanted, size_t(to - from)));
 }
-
-#if defined(__SSE2__)
-// Sixteen bytes at a time where SSE2 is there (every x86-64 processor): one load usually holds a
-// whole line, its name's end and its line feed.
-struct Block {
-    __m128i bytes;
-    unsigned nameEnds; // bit i: byte i ends a plain name (as bytesEndingName)
-    unsigned newlines; // bit i: byte i is a line feed
-};
-
-Block loadBlock(const char *at) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
-    // The signed comparison flags bytes below 0x20 and those of 0x80 and above alike.
-    const __m128i ends = _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x20)),
-                                                   _mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F))),
-                                      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\')),
-                                                   _mm_cmpeq_epi8(v, _mm_set1_epi8('='))));
-    return {v, unsigned(_mm_movemask_epi8(ends)),
-            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))))};
-}
-
-void widen(const Block &block, QChar *out) {
-    const __m128i zero = _mm_setzero_si128();
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(block.bytes, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 8), _mm_unpackhi_epi8(block.bytes, zero));
-}
-#endif
 
 } // namespace
 
@@ -244,33 +213,12 @@ public:
     // The name of the line at first, when it is plain: printable ASCII without backslash up to
     // the line's "=", not starting with a blank or a character that makes a comment or header.
     // That is the name exactly as parsing finds it. Returns the "=", or nullptr having added
-    // nothing; sets newline to the line feed after the "=" when it was seen on the way, else
-    // to nullptr. Nothing at or past end is read.
-    const char *addPlainName(const char *first, const char *end, const char *&newline) {
-        newline = nullptr;
+    // nothing. Nothing at or past end is read.
+    const char *addPlainName(const char *first, const char *end) {
         if (first == end || *first == ' ' || *first == ';' || *first == '#' || *first == '[')
             return nullptr;
         QChar *out = out_;
         const char *at = first;
-#if defined(__SSE2__)
-        if (end - first >= 16) {
-            const Block block = loadBlock(first);
-            if (block.nameEnds != 0) {
-                const int length = qCountTrailingZeroBits(block.nameEnds);
-                if (first[length] != '=' || length == 0)
-                    return nullptr;
-                widen(block, out);
-                out += length;
-                while (out[-1] == u' ')
-                    --out;
-                *out++ = u'\0';
-                out_ = out;
-                if (const unsigned after = block.newlines >> length)
-                    newline = first + length + qCountTrailingZeroBits(after);
-                return first + length;
-            }
-        }
-#endif
         // Eight bytes are widened before knowing how many belong to the name: the list has
         // room for them, as they lie within the section's bytes.
         while (end - at >= 8) {
@@ -360,11 +308,9 @@ QString ProfileDocument::entryList(const QString &section) const {
         for (qsizetype pos = header->bodyStart; pos < header->bodyEnd;) {
             // Most lines start with a plain name and "=": the name is the bytes before it. A
             // plain name reads the same in either encoding, so the line need not be checked.
-            const char *lineFeed = nullptr;
-            if (const char *equals = list.addPlainName(data + pos, end, lineFeed)) {
-                if (!lineFeed)
-                    lineFeed = findNear(equals, end, '\n');
-                pos = lineFeed ? lineFeed - data + 1 : header->bodyEnd;
+            if (const char *equals = list.addPlainName(data + pos, end)) {
+                const char *newline = findNear(equals, end, '\n');
+                pos = newline ? newline - data + 1 : header->bodyEnd;
                 continue;
             }
             const qsizetype newline = findByte(bytes_, '\n', pos, header->bodyEnd);
