@@ -10,7 +10,7 @@ namespace tarvolin {
 namespace {
 
 // QComboBox makes the first enabled entry current when its model is reset, which also lays out
-// that entry's text in the edit field. While `filling`, no entry is enabled, so a list filled
+// that entry's text in the edit field. While it fills, no entry is enabled, so a list filled
 // in one step leaves the choice (and the edit field) alone.
 class FillableListModel : public QStringListModel {
 public:
