@@ -3,6 +3,7 @@
 #include "settings/profile_text.h"
 
 #include <QByteArrayMatcher>
+#include <QHashFunctions>
 #include <QtEndian>
 
 #include <algorithm>
@@ -54,6 +55,11 @@ const char *findNear(const char *from, const char *to, char wanted) {
             return from + qCountTrailingZeroBits(hits) / 8;
     }
     return static_cast<const char *>(std::memchr(from, wanted, size_t(to - from)));
+}
+
+// Names written come from pasted URLs: a seeded hash keeps them from colliding on purpose.
+size_t hashText(QStringView text, size_t salt = 0) {
+    return qHash(text, size_t(QHashSeed::globalSeed()) ^ salt);
 }
 
 } // namespace
@@ -297,8 +303,8 @@ QString ProfileDocument::entryList(const QString &section) const {
     const qsizetype index = findWritten(section);
     qsizetype capacity = header ? header->bodyEnd - header->bodyStart : 0;
     if (index >= 0) {
-        for (const Added &added : written_[size_t(index)].added)
-            capacity += added.key.size() + 1;
+        for (const qsizetype slot : written_[size_t(index)].added)
+            capacity += slots_[size_t(slot)].keySize + 1;
     }
     ListBuilder list(capacity);
     if (header) {
@@ -327,8 +333,8 @@ QString ProfileDocument::entryList(const QString &section) const {
         }
     }
     if (index >= 0) {
-        for (const Added &added : written_[size_t(index)].added)
-            list.addDecoded(added.key);
+        for (const qsizetype slot : written_[size_t(index)].added)
+            list.addDecoded(textAt(slots_[size_t(slot)].keyAt, slots_[size_t(slot)].keySize));
     }
     return list.take();
 }
@@ -481,6 +487,33 @@ qsizetype ProfileDocument::endOfEntries(const Header &header) const {
     return end;
 }
 
+QStringView ProfileDocument::textAt(qsizetype at, qsizetype size) const {
+    return QStringView(text_.data() + at, size);
+}
+
+qsizetype ProfileDocument::append(QStringView text) {
+    const auto at = qsizetype(text_.size());
+    text_.append(text.utf16(), size_t(text.size()));
+    return at;
+}
+
+size_t ProfileDocument::slotHash(qsizetype section, QStringView key) {
+    return hashText(key, size_t(section));
+}
+
+qsizetype ProfileDocument::findSlot(qsizetype section, QStringView key, size_t hash) const {
+    return slotIndex_.find(hash, [&](qsizetype index) {
+        const Slot &slot = slots_[size_t(index)];
+        return slot.section == section && textAt(slot.keyAt, slot.keySize) == key;
+    });
+}
+
+qsizetype ProfileDocument::addSlot(size_t hash, const Slot &slot) {
+    slots_.push_back(slot);
+    slotIndex_.insert(hash, qsizetype(slots_.size()) - 1);
+    return qsizetype(slots_.size()) - 1;
+}
+
 void ProfileDocument::completeIndex(qsizetype index) {
     Written &written = written_[size_t(index)];
     written.complete = true;
@@ -488,36 +521,29 @@ void ProfileDocument::completeIndex(qsizetype index) {
     if (!header)
         return;
     forEachEntry(*header, [&](const Entry &entry) {
-        QString name = keyOf(entry);
-        if (!slots_.contains(SlotKey{index, name})) {
-            slotKeys_.push_back(std::move(name));
-            slots_.insert(SlotKey{index, slotKeys_.back()},
-                          Slot{entry.lineStart, entry.contentEnd, {}, false});
-        }
+        const QString name = keyOf(entry);
+        const size_t hash = slotHash(index, name);
+        if (findSlot(index, name, hash) < 0)
+            addSlot(hash, Slot{index, append(name), name.size(), 0, 0, entry.lineStart,
+                               entry.contentEnd});
         return true;
     });
 }
 
 qsizetype ProfileDocument::findWritten(QStringView section) const {
-    if (lastWritten_ >= 0 && written_[size_t(lastWritten_)].name == section)
-        return lastWritten_;
-    const auto it = writtenIndex_.constFind(section);
-    if (it == writtenIndex_.cend())
-        return -1;
-    lastWritten_ = *it;
-    return *it;
+    return writtenIndex_.find(hashText(section), [&](qsizetype index) {
+        return written_[size_t(index)].name == section;
+    });
 }
 
 std::optional<QString> ProfileDocument::value(const QString &section, const QString &key) const {
     Entry entry;
     if (const qsizetype index = findWritten(section); index >= 0) {
-        const auto slot = slots_.constFind(SlotKey{index, key});
-        if (slot != slots_.cend()) {
-            if (slot->added >= 0)
-                return written_[size_t(index)].added[size_t(slot->added)].value;
-            if (slot->changed || !entryAt(slot->lineStart, entry))
-                return slot->value;
-            return valueOf(entry);
+        if (const qsizetype found = findSlot(index, key, slotHash(index, key)); found >= 0) {
+            const Slot &slot = slots_[size_t(found)];
+            if (slot.lineStart >= 0 && !slot.changed && entryAt(slot.lineStart, entry))
+                return valueOf(entry);
+            return textAt(slot.valueAt, slot.valueSize).toString();
         }
         // Entries added or changed are all in slots_; the rest are still as in the file.
         if (written_[size_t(index)].complete)
@@ -540,9 +566,8 @@ qsizetype ProfileDocument::writtenSection(QStringView section) {
         newSections_.append(written.name);
     }
     const auto index = qsizetype(written_.size());
+    writtenIndex_.insert(hashText(written.name), index);
     written_.push_back(std::move(written));
-    writtenIndex_.insert(written_.back().name, index);
-    lastWritten_ = index;
     return index;
 }
 
@@ -551,7 +576,8 @@ void ProfileDocument::setValue(const QString &section, const QString &key, const
 }
 
 void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
-    slots_.reserve(slots_.size() + qsizetype(writes.size()));
+    slots_.reserve(slots_.size() + writes.size());
+    slotIndex_.reserve(qsizetype(slots_.size() + writes.size()));
     for (const ProfileWrite &write : writes)
         writeEntry(writtenSection(write.section), write.key, write.value);
 }
@@ -559,32 +585,32 @@ void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
 void ProfileDocument::writeEntry(qsizetype index, QStringView key, QStringView value) {
     static constexpr int kScansBeforeIndex = 4;
     Written &written = written_[size_t(index)];
-    auto it = slots_.find(SlotKey{index, key});
-    if (it == slots_.end() && !written.complete) {
+    const size_t hash = slotHash(index, key);
+    qsizetype found = findSlot(index, key, hash);
+    if (found < 0 && !written.complete) {
         if (++written.scans > kScansBeforeIndex) {
             completeIndex(index);
-            it = slots_.find(SlotKey{index, key});
+            found = findSlot(index, key, hash);
         } else if (Entry entry; findEntry(*findHeader(written.name), key, entry)) {
-            slotKeys_.push_back(key.toString());
-            it = slots_.insert(SlotKey{index, slotKeys_.back()},
-                               Slot{entry.lineStart, entry.contentEnd, {}, false});
+            found = addSlot(hash, Slot{index, append(key), key.size(), 0, 0, entry.lineStart,
+                                       entry.contentEnd});
         }
     }
-    if (it != slots_.end()) {
-        QString &target = it->added >= 0 ? written.added[size_t(it->added)].value : it->value;
-        if (target != value)
-            target = value.toString();
-        if (it->added < 0)
-            it->changed = true;
+    if (found >= 0) {
+        Slot &slot = slots_[size_t(found)];
+        const bool isNew = slot.lineStart < 0;
+        if ((!isNew && !slot.changed) || textAt(slot.valueAt, slot.valueSize) != value) {
+            slot.valueSize = value.size();
+            slot.valueAt = append(value);
+        }
+        slot.changed = !isNew;
         return;
     }
-    QString keyText = key.toString();
-    // A remembered value is its own name: one string serves both.
-    QString valueText =
-        value.data() == key.data() && value.size() == key.size() ? keyText : value.toString();
-    written.added.push_back(Added{std::move(keyText), std::move(valueText)});
-    slots_.insert(SlotKey{index, written.added.back().key},
-                  Slot{-1, -1, {}, true, qsizetype(written.added.size()) - 1});
+    const qsizetype keyAt = append(key);
+    // A remembered value is its own name: one copy serves both.
+    const bool valueIsKey = value.data() == key.data() && value.size() == key.size();
+    const qsizetype valueAt = valueIsKey ? keyAt : append(value);
+    written.added.push_back(addSlot(hash, Slot{index, keyAt, key.size(), valueAt, value.size()}));
     if (written.insertAt < 0 && written.inFile) {
         if (const Header *header = findHeader(written.name))
             written.insertAt = endOfEntries(*header);
@@ -605,8 +631,10 @@ QByteArray ProfileDocument::lineEnd() const {
 #endif
 }
 
-QByteArray ProfileDocument::editedLine(QStringView key, const Slot &slot) const {
-    const QByteArray value = profile_text::encodeField(slot.value, Field::Value);
+QByteArray ProfileDocument::editedLine(const Slot &slot) const {
+    const QStringView key = textAt(slot.keyAt, slot.keySize);
+    const QByteArray value =
+        profile_text::encodeField(textAt(slot.valueAt, slot.valueSize), Field::Value);
     Entry entry;
     if (!entryAt(slot.lineStart, entry))
         return profile_text::encodeField(key, Field::Key) + '=' + value;
@@ -624,6 +652,35 @@ QByteArray ProfileDocument::editedLine(QStringView key, const Slot &slot) const 
     return profile_text::encodeField(key, Field::Key) + '=' + value;
 }
 
+void ProfileDocument::appendAdded(QByteArray &out, qsizetype section, QByteArrayView eol) const {
+    // Sized once for names and values that are their own bytes; a field that needs escapes or
+    // is not ASCII takes more, and out grows by that much then.
+    const std::vector<qsizetype> &added = written_[size_t(section)].added;
+    qsizetype room = 0;
+    for (const qsizetype index : added)
+        room += slots_[size_t(index)].keySize + slots_[size_t(index)].valueSize + 1 + eol.size();
+    qsizetype at = out.size();
+    out.resize(at + room);
+    auto put = [&](QStringView text, Field field) {
+        if (profile_text::copyPlainField(text, out.data() + at)) {
+            at += text.size();
+            return;
+        }
+        const QByteArray encoded = profile_text::encodeField(text, field);
+        out.resize(out.size() + encoded.size() - text.size());
+        std::memcpy(out.data() + at, encoded.constData(), size_t(encoded.size()));
+        at += encoded.size();
+    };
+    for (const qsizetype index : added) {
+        const Slot &slot = slots_[size_t(index)];
+        put(textAt(slot.keyAt, slot.keySize), Field::Key);
+        out.data()[at++] = '=';
+        put(textAt(slot.valueAt, slot.valueSize), Field::Value);
+        std::memcpy(out.data() + at, eol.data(), size_t(eol.size()));
+        at += eol.size();
+    }
+}
+
 QByteArray ProfileDocument::toBytes() const {
     if (written_.empty())
         return bytes_;
@@ -631,18 +688,17 @@ QByteArray ProfileDocument::toBytes() const {
     struct Edit {
         qsizetype at;
         int kind;
-        QStringView key;
         const Slot *slot;
         qsizetype section;
     };
     std::vector<Edit> edits;
     for (size_t i = 0; i < written_.size(); ++i) {
         if (written_[i].insertAt >= 0 && !written_[i].added.empty())
-            edits.push_back(Edit{written_[i].insertAt, 0, {}, nullptr, qsizetype(i)});
+            edits.push_back(Edit{written_[i].insertAt, 0, nullptr, qsizetype(i)});
     }
-    for (auto slot = slots_.cbegin(); slot != slots_.cend(); ++slot) {
-        if (slot->changed && slot->lineStart >= 0)
-            edits.push_back(Edit{slot->lineStart, 1, slot.key().key, &*slot, -1});
+    for (const Slot &slot : slots_) {
+        if (slot.changed)
+            edits.push_back(Edit{slot.lineStart, 1, &slot, -1});
     }
     std::sort(edits.begin(), edits.end(), [](const Edit &a, const Edit &b) {
         return a.at != b.at ? a.at < b.at : a.kind < b.kind;
@@ -655,14 +711,7 @@ QByteArray ProfileDocument::toBytes() const {
         if (out.size() > bodyStart_ && !out.endsWith('\n'))
             out += eol;
     };
-    auto appendEntries = [&](qsizetype section) {
-        for (const Added &added : written_[size_t(section)].added) {
-            profile_text::appendField(out, added.key, Field::Key);
-            out += '=';
-            profile_text::appendField(out, added.value, Field::Value);
-            out += eol;
-        }
-    };
+    auto appendEntries = [&](qsizetype section) { appendAdded(out, section, eol); };
     qsizetype pos = 0;
     for (const Edit &edit : edits) {
         out.append(QByteArrayView(bytes_).sliced(pos, edit.at - pos));
@@ -671,7 +720,7 @@ QByteArray ProfileDocument::toBytes() const {
             startLine();
             appendEntries(edit.section);
         } else {
-            out += editedLine(edit.key, *edit.slot);
+            out += editedLine(*edit.slot);
             pos = edit.slot->contentEnd;
         }
     }
@@ -682,7 +731,7 @@ QByteArray ProfileDocument::toBytes() const {
         out += profile_text::encodeField(section, Field::Section);
         out += ']';
         out += eol;
-        appendEntries(writtenIndex_.value(section));
+        appendEntries(findWritten(section));
     }
     return out;
 }

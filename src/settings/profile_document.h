@@ -1,15 +1,16 @@
 #pragma once
 
+#include "settings/hash_index.h"
 #include "settings/profile_store.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
-#include <QHashFunctions>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tarvolin {
@@ -99,41 +100,27 @@ private:
         qsizetype valueStart;
         qsizetype valueEnd;
     };
-    // An entry of a section being written: an existing line (lineStart >= 0, its new value
-    // here) or a new one (its name and value in Written::added, at index added).
+    // An entry of a section being written: an existing line (lineStart >= 0) or a new one. Its
+    // name, and its value once written, are spans of text_, so a write allocates nothing of
+    // its own.
     struct Slot {
+        qsizetype section; // index into written_
+        qsizetype keyAt;
+        qsizetype keySize;
+        qsizetype valueAt = 0;
+        qsizetype valueSize = 0;
         qsizetype lineStart = -1;
         qsizetype contentEnd = -1;
-        QString value;
-        bool changed = false;
-        qsizetype added = -1;
-    };
-    struct Added {
-        QString key;
-        QString value;
-    };
-    // Slots of all written sections live in one hash keyed by (section, name): a hash per
-    // section costs kilobytes on its first insert, which a parse touching many sections pays.
-    // The name is a view of a string the document owns (an Added key or one of slotKeys_), so
-    // a lookup needs no copy of the caller's text.
-    struct SlotKey {
-        qsizetype section; // index into written_
-        QStringView key;
-        friend bool operator==(const SlotKey &a, const SlotKey &b) {
-            return a.section == b.section && a.key == b.key;
-        }
-        friend size_t qHash(const SlotKey &k, size_t seed = 0) {
-            return qHashMulti(seed, k.section, k.key);
-        }
+        bool changed = false; // an existing line with a new value
     };
     // A section being written. A few writes look their entry up by scanning the section; more
     // put all its entries in slots_, so a group of n writes costs O(n + section size).
     struct Written {
         QString name;
-        std::vector<Added> added; // new entries in the order written
-        qsizetype insertAt = -1;  // where added entries go; -1 until the first one (or new section)
-        bool complete = false;    // every entry of the section is in slots_
-        bool inFile = true;       // false for a section that setValue adds at the end
+        std::vector<qsizetype> added; // slots of new entries in the order written
+        qsizetype insertAt = -1; // where added entries go; -1 until the first one (or new section)
+        bool complete = false;   // every entry of the section is in slots_
+        bool inFile = true;      // false for a section that setValue adds at the end
         int scans = 0;
     };
 
@@ -152,11 +139,17 @@ private:
     bool lineIsUtf8(const Entry &entry) const;
     QString keyOf(const Entry &entry) const;
     QString valueOf(const Entry &entry) const;
+    QStringView textAt(qsizetype at, qsizetype size) const;
+    qsizetype append(QStringView text);
+    static size_t slotHash(qsizetype section, QStringView key);
+    qsizetype findSlot(qsizetype section, QStringView key, size_t hash) const;
+    qsizetype addSlot(size_t hash, const Slot &slot);
     qsizetype findWritten(QStringView section) const;
     qsizetype writtenSection(QStringView section);
     void writeEntry(qsizetype index, QStringView key, QStringView value);
     QByteArray lineEnd() const;
-    QByteArray editedLine(QStringView key, const Slot &slot) const;
+    QByteArray editedLine(const Slot &slot) const;
+    void appendAdded(QByteArray &out, qsizetype section, QByteArrayView eol) const;
 
     QByteArray bytes_;
     qsizetype bodyStart_ = 0;
@@ -167,13 +160,12 @@ private:
     mutable QHash<QByteArrayView, qsizetype> plainHeaders_;
     mutable QHash<QString, qsizetype> decodedHeaders_;
     std::vector<Written> written_;
-    QHash<QStringView, qsizetype> writtenIndex_; // views of written_[i].name
-    QHash<SlotKey, Slot> slots_;
-    // Owners of the slot names that are not new entries. Moving a QString keeps its characters
-    // where they are, so views of them stay valid as the vector grows.
-    std::vector<QString> slotKeys_;
-    // Writes and reads come in runs on one section: the last one found skips the hash.
-    mutable qsizetype lastWritten_ = -1;
+    HashIndex writtenIndex_; // written_ by name
+    // Slots of all written sections, by section and name: one index for all sections, since a
+    // parse touches many sections with few writes each.
+    std::vector<Slot> slots_;
+    HashIndex slotIndex_;
+    std::u16string text_; // the slots' names and values, appended
     QStringList newSections_;
 };
 

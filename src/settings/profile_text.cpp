@@ -67,25 +67,13 @@ QString unescape(const QString &text) {
     return out;
 }
 
-// Printable ASCII that no field rule touches: most names and values of real files.
-bool needsNoEscape(QStringView text) {
-    if (text.isEmpty())
-        return true;
-    const char16_t first = text.front().unicode();
-    if (first == u'[' || first == u';' || first == u'#' || first == u'"' || first == u'\'')
-        return false;
-    return std::all_of(text.begin(), text.end(), [](QChar c) {
-        const char16_t u = c.unicode();
-        return u > 0x20 && u < 0x7F && u != u'\\' && u != u'=' && u != u']';
-    });
-}
-
 } // namespace
 
 QByteArray encodeField(QStringView text, Field field) {
-    if (needsNoEscape(text))
-        return text.toLatin1();
-    QByteArray out;
+    QByteArray out(text.size(), Qt::Uninitialized);
+    if (copyPlainField(text, out.data()))
+        return out;
+    out.clear();
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (!needsEscape(text, i, field))
@@ -105,16 +93,20 @@ QByteArray encodeField(QStringView text, Field field) {
     return out;
 }
 
-void appendField(QByteArray &out, QStringView text, Field field) {
-    if (!needsNoEscape(text)) {
-        out += encodeField(text, field);
-        return;
+bool copyPlainField(QStringView text, char *dest) {
+    // One pass that copies while checking: most fields of a parse are plain.
+    if (!text.isEmpty()) {
+        const char16_t first = text.front().unicode();
+        if (first == u'[' || first == u';' || first == u'#' || first == u'"' || first == u'\'')
+            return false;
     }
-    const qsizetype at = out.size();
-    out.resize(at + text.size());
-    char *dest = out.data() + at;
-    for (const QChar c : text)
-        *dest++ = char(c.unicode());
+    char16_t stops = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        stops |= char16_t(u <= 0x20 || u >= 0x7F || u == u'\\' || u == u'=' || u == u']');
+        *dest++ = char(u);
+    }
+    return stops == 0;
 }
 
 QString decodeField(QByteArrayView raw, bool utf8) {

@@ -20,8 +20,10 @@ namespace tarvolin::profile_text {
 enum class Field { Section, Key, Value };
 
 QByteArray encodeField(QStringView text, Field field);
-// The same, appended to out; text that needs no escape is copied without a temporary.
-void appendField(QByteArray &out, QStringView text, Field field);
+// For text that needs no escape in any field (printable ASCII that no rule above touches),
+// writes its bytes to dest, which has room for text.size() bytes, and returns true. Returns
+// false for other text, having written no more than text.size() bytes.
+bool copyPlainField(QStringView text, char *dest);
 
 // Decodes one field's raw bytes (already trimmed and, for a value, stripped of quotes) and
 // resolves its "\xHH" escapes. utf8 says how the field's line is read: UTF-8 when the whole
