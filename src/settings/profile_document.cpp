@@ -3,7 +3,6 @@
 #include "settings/profile_text.h"
 
 #include <QByteArrayMatcher>
-#include <QHashFunctions>
 #include <QtEndian>
 
 #include <algorithm>
@@ -57,9 +56,29 @@ const char *findNear(const char *from, const char *to, char wanted) {
     return static_cast<const char *>(std::memchr(from, wanted, size_t(to - from)));
 }
 
-// Names written come from pasted URLs: a seeded hash keeps them from colliding on purpose.
-size_t hashText(QStringView text, size_t salt = 0) {
-    return qHash(text, size_t(QHashSeed::globalSeed()) ^ salt);
+// Names written come from pasted URLs: the hash is seeded per process so that no text can be
+// made to collide on purpose. Four UTF-16 units at a time, each step a bijection of the state,
+// so only a choice of input that depends on the seed collides. Names are short, and a parse
+// hashes two per pair.
+size_t hashText(QStringView text, size_t seed) {
+    constexpr quint64 kOdd = 0x9E3779B97F4A7C15ull;
+    const auto mix = [](quint64 x) {
+        x *= kOdd;
+        return x ^ (x >> 32);
+    };
+    quint64 state = seed ^ quint64(text.size());
+    const char16_t *unit = text.utf16();
+    qsizetype left = text.size();
+    for (; left >= 4; left -= 4, unit += 4)
+        state = mix(state ^ qFromUnaligned<quint64>(unit));
+    quint64 tail = 0;
+    for (qsizetype i = 0; i < left; ++i)
+        tail |= quint64(unit[i]) << (16 * i);
+    return size_t(mix(mix(state ^ tail)));
+}
+
+bool sameText(QStringView a, QStringView b) {
+    return a.size() == b.size() && std::equal(a.utf16(), a.utf16() + a.size(), b.utf16());
 }
 
 } // namespace
@@ -497,14 +516,14 @@ qsizetype ProfileDocument::append(QStringView text) {
     return at;
 }
 
-size_t ProfileDocument::slotHash(qsizetype section, QStringView key) {
-    return hashText(key, size_t(section));
+size_t ProfileDocument::slotHash(qsizetype section, QStringView key) const {
+    return hashText(key, seed_ + size_t(section));
 }
 
 qsizetype ProfileDocument::findSlot(qsizetype section, QStringView key, size_t hash) const {
     return slotIndex_.find(hash, [&](qsizetype index) {
         const Slot &slot = slots_[size_t(index)];
-        return slot.section == section && textAt(slot.keyAt, slot.keySize) == key;
+        return slot.section == section && sameText(textAt(slot.keyAt, slot.keySize), key);
     });
 }
 
@@ -531,8 +550,8 @@ void ProfileDocument::completeIndex(qsizetype index) {
 }
 
 qsizetype ProfileDocument::findWritten(QStringView section) const {
-    return writtenIndex_.find(hashText(section), [&](qsizetype index) {
-        return written_[size_t(index)].name == section;
+    return writtenIndex_.find(hashText(section, seed_), [&](qsizetype index) {
+        return sameText(written_[size_t(index)].name, section);
     });
 }
 
@@ -566,7 +585,7 @@ qsizetype ProfileDocument::writtenSection(QStringView section) {
         newSections_.append(written.name);
     }
     const auto index = qsizetype(written_.size());
-    writtenIndex_.insert(hashText(written.name), index);
+    writtenIndex_.insert(hashText(written.name, seed_), index);
     written_.push_back(std::move(written));
     return index;
 }

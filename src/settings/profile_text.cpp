@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <array>
 
 namespace tarvolin::profile_text {
 
@@ -94,19 +95,26 @@ QByteArray encodeField(QStringView text, Field field) {
 }
 
 bool copyPlainField(QStringView text, char *dest) {
-    // One pass that copies while checking: most fields of a parse are plain.
+    // Characters every field holds as their own byte: printable ASCII but the blank and those
+    // some field rule escapes. One pass copies while checking: most fields of a parse are plain.
+    static constexpr auto kPlain = [] {
+        std::array<bool, 128> plain{};
+        for (char c = 0x21; c < 0x7F; ++c)
+            plain[size_t(c)] = c != '\\' && c != '=' && c != ']';
+        return plain;
+    }();
     if (!text.isEmpty()) {
         const char16_t first = text.front().unicode();
         if (first == u'[' || first == u';' || first == u'#' || first == u'"' || first == u'\'')
             return false;
     }
-    char16_t stops = 0;
+    bool plain = true;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        stops |= char16_t(u <= 0x20 || u >= 0x7F || u == u'\\' || u == u'=' || u == u']');
+        plain &= u < 0x80 && kPlain[u & 0x7F];
         *dest++ = char(u);
     }
-    return stops == 0;
+    return plain;
 }
 
 QString decodeField(QByteArrayView raw, bool utf8) {
