@@ -540,11 +540,21 @@ void ProfileDocument::completeIndex(qsizetype index) {
     if (!header)
         return;
     forEachEntry(*header, [&](const Entry &entry) {
-        const QString name = keyOf(entry);
+        // The name goes into text_ first (a plain one widened as it is), and out again when an
+        // earlier entry of the same name is the one written.
+        const QByteArrayView raw =
+            QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart);
+        const auto at = qsizetype(text_.size());
+        if (profile_text::isPlain(raw))
+            text_.append(raw.begin(), raw.end());
+        else
+            append(keyOf(entry));
+        const QStringView name = textAt(at, qsizetype(text_.size()) - at);
         const size_t hash = slotHash(index, name);
-        if (findSlot(index, name, hash) < 0)
-            addSlot(hash, Slot{index, append(name), name.size(), 0, 0, entry.lineStart,
-                               entry.contentEnd});
+        if (findSlot(index, name, hash) >= 0)
+            text_.resize(size_t(at));
+        else
+            addSlot(hash, Slot{index, at, name.size(), 0, 0, entry.lineStart, entry.contentEnd});
         return true;
     });
 }
@@ -595,7 +605,13 @@ void ProfileDocument::setValue(const QString &section, const QString &key, const
 }
 
 void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
-    slots_.reserve(slots_.size() + writes.size());
+    size_t textSize = text_.size();
+    for (const ProfileWrite &write : writes)
+        textSize += size_t(write.key.size() + write.value.size());
+    text_.reserve(textSize);
+    // Grown geometrically: a group may send many small batches.
+    if (const size_t needed = slots_.size() + writes.size(); needed > slots_.capacity())
+        slots_.reserve(std::max(needed, 2 * slots_.capacity()));
     slotIndex_.reserve(qsizetype(slots_.size() + writes.size()));
     for (const ProfileWrite &write : writes)
         writeEntry(writtenSection(write.section), write.key, write.value);
