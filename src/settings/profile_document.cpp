@@ -9,6 +9,10 @@
 #include <cstring>
 #include <limits>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace tarvolin {
 
 using profile_text::Field;
@@ -39,6 +43,18 @@ quint64 bytesEndingName(quint64 word) {
     const quint64 control = (word - kOnes * 0x20) & ~word & kHighBits;
     return control | (word & kHighBits) | bytesEqual(word, 0x7F) | bytesEqual(word, '\\') |
            bytesEqual(word, '=');
+}
+
+// Eight Latin-1 bytes (the first in the lowest byte) as eight UTF-16 units.
+void widen(quint64 word, QChar *out) {
+#ifdef __SSE2__
+    const __m128i bytes = _mm_cvtsi64_si128(qint64(word));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
+                     _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+#else
+    for (int i = 0; i < 8; ++i)
+        out[i] = QLatin1Char(char(word >> (8 * i)));
+#endif
 }
 
 bool endsName(char c) {
@@ -235,46 +251,15 @@ public:
         *out_++ = u'\0';
     }
 
-    // The name of the line at first, when it is plain: printable ASCII without backslash up to
-    // the line's "=", not starting with a blank or a character that makes a comment or header.
-    // That is the name exactly as parsing finds it. Returns the "=", or nullptr having added
-    // nothing. Nothing at or past end is read.
-    const char *addPlainName(const char *first, const char *end) {
-        if (first == end || *first == ' ' || *first == ';' || *first == '#' || *first == '[')
-            return nullptr;
-        QChar *out = out_;
-        const char *at = first;
-        // Eight bytes are widened before knowing how many belong to the name: the list has
-        // room for them, as they lie within the section's bytes.
-        while (end - at >= 8) {
-            const quint64 stops = bytesEndingName(qFromLittleEndian<quint64>(at));
-            for (int i = 0; i < 8; ++i)
-                out[i] = QLatin1Char(at[i]);
-            const int taken = stops ? qCountTrailingZeroBits(stops) / 8 : 8;
-            at += taken;
-            out += taken;
-            if (stops)
-                break;
-        }
-        if (end - at < 8) {
-            for (; at != end && !endsName(*at); ++at)
-                *out++ = QLatin1Char(*at);
-        }
-        if (at == end || *at != '=' || at == first)
-            return nullptr;
-        while (out[-1] == u' ')
-            --out;
-        *out++ = u'\0';
-        out_ = out;
-        return at;
-    }
-
     void addDecoded(QStringView name) {
         if (name.contains(QChar(u'\0')))
             return;
         out_ = std::copy(name.begin(), name.end(), out_);
         *out_++ = u'\0';
     }
+
+    QChar *cursor() const { return out_; }
+    void setCursor(QChar *out) { out_ = out; }
 
     QString take() {
         list_.truncate(out_ - list_.constData());
@@ -285,6 +270,131 @@ private:
     QString list_;
     QChar *out_;
 };
+
+// Writes the name of the line at first to list, followed by NUL, and moves list past it, when
+// the name is plain: printable ASCII without backslash up to the line's "=", not starting with
+// a blank or a character that makes a comment or header. That is the name exactly as parsing
+// finds it. Returns the "=", or nullptr having added nothing. Nothing at or past end is read.
+const char *addPlainName(const char *first, const char *end, QChar *&list) {
+    if (first == end || *first == ' ' || *first == ';' || *first == '#' || *first == '[')
+        return nullptr;
+    QChar *out = list;
+    const char *at = first;
+    // Eight bytes are widened before knowing how many belong to the name: the list has
+    // room for them, as they lie within the section's bytes.
+    while (end - at >= 8) {
+        const quint64 word = qFromLittleEndian<quint64>(at);
+        widen(word, out);
+        const quint64 stops = bytesEndingName(word);
+        const int taken = stops ? qCountTrailingZeroBits(stops) / 8 : 8;
+        at += taken;
+        out += taken;
+        if (stops)
+            break;
+    }
+    if (end - at < 8) {
+        for (; at != end && !endsName(*at); ++at)
+            *out++ = QLatin1Char(*at);
+    }
+    if (at == end || *at != '=' || at == first)
+        return nullptr;
+    // Blanks before the "=" are no part of the name; the first byte is no blank. Counted
+    // on the bytes read rather than the characters just written, which would wait for
+    // the stores.
+    const char *nameEnd = at;
+    while (nameEnd[-1] == ' ')
+        --nameEnd;
+    out = list + (nameEnd - first);
+    *out++ = u'\0';
+    list = out;
+    return at;
+}
+
+#ifdef __SSE2__
+// For 64 bytes from p: bit i of stops is set when byte i ends a plain name (endsName), bit i of
+// newlines when it is a line feed. Computed apart from where the lines start, so the work per
+// line is a few bit operations rather than a chain of loads and tests.
+struct BlockMasks {
+    quint64 stops = 0;
+    quint64 newlines = 0;
+};
+
+BlockMasks scanBlock(const char *p) {
+    const __m128i blank = _mm_set1_epi8(0x20);
+    const __m128i del = _mm_set1_epi8(0x7F);
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i equals = _mm_set1_epi8('=');
+    const __m128i newline = _mm_set1_epi8('\n');
+    BlockMasks masks;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
+        // Compared as signed bytes, those from 0x80 up fall below the blank too.
+        const __m128i stop =
+            _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(v, blank), _mm_cmpeq_epi8(v, del)),
+                         _mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, equals)));
+        masks.stops |= quint64(unsigned(_mm_movemask_epi8(stop))) << (16 * k);
+        masks.newlines |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, newline))))
+                          << (16 * k);
+    }
+    return masks;
+}
+
+// Widens size bytes from 16 at a time, so it reads and writes up to 15 past them.
+void widenRun(const char *from, qsizetype size, QChar *out) {
+    for (qsizetype i = 0; i < size; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i),
+                         _mm_unpacklo_epi8(v, _mm_setzero_si128()));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8),
+                         _mm_unpackhi_epi8(v, _mm_setzero_si128()));
+    }
+}
+#endif
+
+// addPlainName for a run of lines from line, 64 bytes at a time, while 80 bytes are left before
+// end (a name widened from the block's last byte reads and writes 15 more). Returns the first
+// line it did not take: one whose name is not plain or runs past its block, or a line in the
+// last 80 bytes; end when the last line it took has no line feed.
+const char *addPlainNames(const char *line, const char *end, QChar *&list) {
+#ifdef __SSE2__
+    while (end - line >= 80) {
+        const char *base = line;
+        const BlockMasks masks = scanBlock(base);
+        for (;;) {
+            const int offset = int(line - base);
+            if (*line == ' ' || *line == ';' || *line == '#' || *line == '[')
+                return line;
+            const quint64 stops = masks.stops >> offset;
+            if (stops == 0)
+                return line;
+            const int stop = offset + qCountTrailingZeroBits(stops);
+            if (stop == offset || base[stop] != '=')
+                return line;
+            const char *nameEnd = base + stop;
+            while (nameEnd[-1] == ' ')
+                --nameEnd;
+            widenRun(line, nameEnd - line, list);
+            list += nameEnd - line;
+            *list++ = u'\0';
+            const quint64 newlines = stop + 1 < 64 ? masks.newlines >> (stop + 1) : 0;
+            if (newlines == 0) {
+                const char *newline = findNear(base + stop + 1, end, '\n');
+                if (!newline)
+                    return end;
+                line = newline + 1;
+                break;
+            }
+            line = base + stop + 2 + qCountTrailingZeroBits(newlines);
+            if (line - base >= 64)
+                break;
+        }
+    }
+#else
+    Q_UNUSED(end);
+    Q_UNUSED(list);
+#endif
+    return line;
+}
 
 QStringList splitList(const QString &list) {
     QStringList names;
@@ -330,14 +440,23 @@ QString ProfileDocument::entryList(const QString &section) const {
         const char *data = bytes_.constData();
         const char *end = data + header->bodyEnd;
         Entry entry;
-        for (qsizetype pos = header->bodyStart; pos < header->bodyEnd;) {
+        for (const char *line = data + header->bodyStart; line < end;) {
             // Most lines start with a plain name and "=": the name is the bytes before it. A
             // plain name reads the same in either encoding, so the line need not be checked.
-            if (const char *equals = list.addPlainName(data + pos, end)) {
+            // Runs of such lines are listed through a local cursor, kept in a register.
+            QChar *out = list.cursor();
+            for (;;) {
+                line = addPlainNames(line, end, out);
+                const char *equals = line < end ? addPlainName(line, end, out) : nullptr;
+                if (!equals)
+                    break;
                 const char *newline = findNear(equals, end, '\n');
-                pos = newline ? newline - data + 1 : header->bodyEnd;
-                continue;
+                line = newline ? newline + 1 : end;
             }
+            list.setCursor(out);
+            if (line == end)
+                break;
+            const qsizetype pos = line - data;
             const qsizetype newline = findByte(bytes_, '\n', pos, header->bodyEnd);
             const qsizetype lineEnd = newline < 0 ? header->bodyEnd : newline;
             if (parseEntry(pos, lineEnd, entry)) {
@@ -348,7 +467,7 @@ QString ProfileDocument::entryList(const QString &section) const {
                 else
                     list.addDecoded(profile_text::decodeField(raw, lineIsUtf8(entry)));
             }
-            pos = newline < 0 ? header->bodyEnd : newline + 1;
+            line = newline < 0 ? end : data + newline + 1;
         }
     }
     if (index >= 0) {
