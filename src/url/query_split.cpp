@@ -15,20 +15,20 @@ qsizetype FindQueryKey(QStringView url, QStringView queryKey) {
 }
 
 // Pieces are a few characters long, so QStringView::indexOf's per-call set-up would cost more
-// than the scan itself; plain loops over the UTF-16 units are several times cheaper.
+// than the scan itself; std::find over the UTF-16 units is several times cheaper. Counting the
+// separators first, to reserve, would cost a second pass for less than the vector's growth.
 std::vector<QStringView> SplitPairs(QStringView text) {
     const char16_t *const begin = text.utf16();
     const char16_t *const end = begin + text.size();
     std::vector<QStringView> pieces;
-    pieces.reserve(static_cast<std::size_t>(std::count(begin, end, u'&')) + 1);
     const char16_t *start = begin;
-    for (const char16_t *at = begin; at != end; ++at) {
-        if (*at == u'&') {
-            pieces.emplace_back(start, at);
-            start = at + 1;
-        }
+    for (;;) {
+        const char16_t *const amp = std::find(start, end, u'&');
+        pieces.emplace_back(start, amp);
+        if (amp == end)
+            break;
+        start = amp + 1;
     }
-    pieces.emplace_back(start, end);
     return pieces;
 }
 
