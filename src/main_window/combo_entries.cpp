@@ -93,12 +93,9 @@ void replaceEntries(QComboBox *combo, const QStringList &items) {
         return;
     }
     // What emptying the list leaves in the edit field: typed text survives, a chosen entry's
-    // text does not.
+    // text does not. The reset itself leaves no entry chosen (see FillableListModel).
     const QString text = combo->currentIndex() == -1 ? combo->currentText() : QString();
     list->fill(items);
-    if (combo->currentIndex() != -1) {
-        combo->setCurrentIndex(-1);
-    }
     restoreEditText(combo, text);
 }
 
