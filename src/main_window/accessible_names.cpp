@@ -47,7 +47,13 @@ void nameKeyRows(frmMain &window) {
             }
             return what % u" row " % row % u", key " % key;
         };
-        setName(window.lblKey[i], name(u"key name of"));
+        // A row's names are set together from its key, so a label named for the key shown
+        // means the whole row is; most rows keep their key from one handler to the next.
+        const QString labelName = name(u"key name of");
+        if (window.lblKey[i]->accessibleName() == labelName) {
+            continue;
+        }
+        window.lblKey[i]->setAccessibleName(labelName);
         setName(window.optKeyClear[i], name(u"clear"));
         setName(window.txtKey[i], name(u"value of"));
         setComboName(window.cmbKey[i], name(u"remembered values of"));

@@ -51,6 +51,19 @@ QStringList entryTexts(const QComboBox *combo) {
     return texts;
 }
 
+namespace {
+
+// Puts back what the edit field showed (typed text, or nothing): choosing an entry, or a new
+// list replacing the old, may have rewritten it.
+void restoreEditText(QComboBox *combo, const QString &text) {
+    QLineEdit *edit = combo->lineEdit();
+    if (edit != nullptr && edit->text() != text) {
+        edit->setText(text);
+    }
+}
+
+} // namespace
+
 void appendEntries(QComboBox *combo, const QStringList &items) {
     if (items.isEmpty()) {
         return;
@@ -67,12 +80,23 @@ void appendEntries(QComboBox *combo, const QStringList &items) {
     if (before == -1 && combo->currentIndex() != -1) {
         combo->setCurrentIndex(-1);
     }
-    // Keep what the edit field showed (typed text, or nothing): choosing an entry, or the
-    // new list replacing the old, may have rewritten it.
-    QLineEdit *edit = combo->lineEdit();
-    if (edit != nullptr && edit->text() != text) {
-        edit->setText(text);
+    restoreEditText(combo, text);
+}
+
+void replaceEntries(QComboBox *combo, const QStringList &items) {
+    auto *list = dynamic_cast<FillableListModel *>(combo->model());
+    if (list == nullptr || items.isEmpty()) {
+        if (combo->count() != 0) {
+            combo->clear();
+        }
+        appendEntries(combo, items);
+        return;
     }
+    // What emptying the list leaves in the edit field: typed text survives, a chosen entry's
+    // text does not. The reset itself leaves no entry chosen (see FillableListModel).
+    const QString text = combo->currentIndex() == -1 ? combo->currentText() : QString();
+    list->fill(items);
+    restoreEditText(combo, text);
 }
 
 } // namespace tarvolin

@@ -22,4 +22,9 @@ QStringList entryTexts(const QComboBox *combo);
 // "Add key to form" takes).
 void appendEntries(QComboBox *combo, const QStringList &items);
 
+// Replaces a combo box's list with items, showing what clear() followed by appendEntries
+// shows (no entry chosen; typed text kept, a chosen entry's text gone) but changing the list
+// once: a model reset instead of removing every row and then resetting.
+void replaceEntries(QComboBox *combo, const QStringList &items);
+
 } // namespace tarvolin

@@ -13,7 +13,7 @@
 
 namespace tarvolin {
 
-void frmMain::ResetKeyRows() {
+void frmMain::ResetKeyOptions() {
     for (QRadioButton *option : optKeyClear) {
         option->setChecked(false);
     }
@@ -23,6 +23,10 @@ void frmMain::ResetKeyRows() {
             option->setEnabled(true);
         }
     }
+}
+
+void frmMain::ResetKeyRows() {
+    ResetKeyOptions();
     for (QComboBox *combo : cmbKey) {
         combo->clear();
     }

@@ -127,8 +127,10 @@ private:
     // --- Engine selection (engine_selection.cpp) --------------------------------------------
     void cmbAvailKeys_Click();
     void cmbKey_Click(int Index);
-    // The five passes over the rows shared by an engine switch, a parse and a new engine.
+    // Empties every row; an engine switch, a new engine and a parse that misses its key share it.
     void ResetKeyRows();
+    // The first of them: no clear button selected, all of them enabled.
+    void ResetKeyOptions();
     // Shows an engine and its query key and makes it current: sCurrentEngine, sCurrentQueryKey
     // and sEngineIniFile follow. Start-up, an engine switch and a new engine share it.
     void MakeEngineCurrent(const QString &sEngine, const QString &sQueryKey);
@@ -136,6 +138,9 @@ private:
     // --- Key value lists (value_lists.cpp) --------------------------------------------------
     // Adds the value to the parse's writes, which the parse hands to the store in one batch.
     void WriteKey(QStringView sKeyName, QStringView sKeyValue, std::vector<ProfileWrite> &writes);
+    // Enables every row's list but that of the query string's own key, as a reset of the rows
+    // followed by FillCombos leaves them.
+    void EnableKeyLists();
 
     // --- URL parsing (url_parsing.cpp) ------------------------------------------------------
     void cmdParse_Click();

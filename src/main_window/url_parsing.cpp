@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace tarvolin {
 
 void frmMain::cmdParse_Click() {
@@ -15,13 +17,13 @@ void frmMain::cmdParse_Click() {
     if (!txtParseMe->text().isEmpty()) {
         cmdNewURL->setEnabled(true);
         txtNewURL->clear();
-        ResetKeyRows();
         vars.sCurrentQueryKey = txtQueryKey->text();
         vars.sParseUrl = txtParseMe->text();
 
         const QString &sUrl = vars.sParseUrl;
         const qsizetype nFound = FindQueryKey(sUrl, vars.sCurrentQueryKey);
         if (nFound == 0) {
+            ResetKeyRows();
             const QString sPrompt = QStringLiteral("Could not find query key: ") +
                                     vars.sCurrentQueryKey +
                                     QStringLiteral(" Would you like to clear the URL?");
@@ -34,6 +36,9 @@ void frmMain::cmdParse_Click() {
             const qsizetype nBaseLength = nFound - 1 + vars.sCurrentQueryKey.size();
             vars.sUrlBase = sUrl.left(nBaseLength);
 
+            // Every row is given its final state once, not emptied first and filled again:
+            // each change of a text or a list lays it out anew.
+            ResetKeyOptions();
             const std::vector<QStringView> pairs = SplitPairs(QStringView(sUrl).mid(nBaseLength));
             std::vector<ProfileWrite> writes;
             writes.reserve(pairs.size());
@@ -41,6 +46,12 @@ void frmMain::cmdParse_Click() {
             for (QStringView pair : pairs) {
                 ParseKey(pair, ++nKeyNum, writes);
             }
+            for (auto i = static_cast<int>(std::min<qsizetype>(nKeyNum, kKeyRows)); i < kKeyRows;
+                 ++i) {
+                lblKey[i]->clear();
+                txtKey[i]->clear();
+            }
+            EnableKeyLists();
             // All values of the parse reach the engine file in one rewrite, saved before the
             // lists below read it.
             store_.WritePrivateProfileStrings(writes, vars.sEngineIniFile);

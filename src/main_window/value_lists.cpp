@@ -32,21 +32,27 @@ void frmMain::WriteKey(QStringView sKeyName, QStringView sKeyValue,
 }
 
 void frmMain::FillCombos() {
-    for (QComboBox *combo : cmbKey) {
-        combo->clear();
-    }
     // One read of the engine file serves all 20 rows.
     ProfileStore::Group group(store_);
     for (int i = 0; i < kKeyRows; ++i) {
         const QString sKeyName = lblKey[i]->text();
         if (sKeyName.isEmpty()) {
+            replaceEntries(cmbKey[i], {});
             continue;
         }
-        appendEntries(cmbKey[i], ReadProfileEntryNames(store_, sKeyName, vars.sEngineIniFile));
+        replaceEntries(cmbKey[i], ReadProfileEntryNames(store_, sKeyName, vars.sEngineIniFile));
         // Disabled after filling, so the list may still hold entries written by hand.
         if (isQueryStringKey(sKeyName)) {
             cmbKey[i]->setEnabled(false);
         }
+    }
+}
+
+void frmMain::EnableKeyLists() {
+    // Each list gets its final state at once: disabling costs a restyle, so a list that stays
+    // disabled is not enabled first.
+    for (int i = 0; i < kKeyRows; ++i) {
+        cmbKey[i]->setEnabled(!isQueryStringKey(lblKey[i]->text()));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "url/query_split.h"
 
+#include <algorithm>
+
 namespace tarvolin {
 
 qsizetype FindQueryKey(QStringView url, QStringView queryKey) {
@@ -12,26 +14,32 @@ qsizetype FindQueryKey(QStringView url, QStringView queryKey) {
     return index < 0 ? 0 : index + 1;
 }
 
+// Pieces are a few characters long, so QStringView::indexOf's per-call set-up would cost more
+// than the scan itself; std::find over the UTF-16 units is several times cheaper. Counting the
+// separators first, to reserve, would cost a second pass for less than the vector's growth.
 std::vector<QStringView> SplitPairs(QStringView text) {
+    const char16_t *const begin = text.utf16();
+    const char16_t *const end = begin + text.size();
     std::vector<QStringView> pieces;
-    pieces.reserve(static_cast<std::size_t>(text.count(u'&')) + 1);
-    qsizetype start = 0;
+    const char16_t *start = begin;
     for (;;) {
-        const qsizetype amp = text.indexOf(u'&', start);
-        if (amp < 0)
+        const char16_t *const amp = std::find(start, end, u'&');
+        pieces.emplace_back(start, amp);
+        if (amp == end)
             break;
-        pieces.push_back(text.sliced(start, amp - start));
         start = amp + 1;
     }
-    pieces.push_back(text.sliced(start));
     return pieces;
 }
 
 KeyPair SplitKeyPair(QStringView pair) {
-    const qsizetype equals = pair.indexOf(u'=');
-    if (equals < 0)
+    const char16_t *const begin = pair.utf16();
+    const char16_t *const end = begin + pair.size();
+    const char16_t *const equals = std::find(begin, end, u'=');
+    if (equals == end)
         return {QStringView(), pair};
-    return {pair.first(equals + 1), pair.sliced(equals + 1)};
+    const qsizetype nameLength = equals - begin + 1;
+    return {pair.first(nameLength), pair.sliced(nameLength)};
 }
 
 } // namespace tarvolin
