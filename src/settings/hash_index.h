@@ -2,13 +2,15 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <vector>
 
 namespace tarvolin {
 
-// An open-addressing index of items that live elsewhere, by hash: it keeps each item's hash
-// and position and asks the caller whether a candidate is the one sought. At most half full,
-// so probes stay short and always meet a free place.
+// An open-addressing index of items that live elsewhere, by hash: it keeps each item's position
+// and the upper half of its hash, which also picks its place, and asks the caller whether a
+// candidate is the one sought. At most half full, so probes stay short and always meet a free
+// place; eight bytes a place, so the index of a large parse stays small enough for the caches.
 class HashIndex {
 public:
     // Room for count items without growing.
@@ -21,43 +23,47 @@ public:
         std::vector<Item> old(size);
         old.swap(table_);
         for (const Item &item : old) {
-            if (item.index >= 0)
+            if (item.position != 0)
                 place(item);
         }
     }
 
     // The position of the item with this hash for which matches(position) holds, or -1.
-    template <typename Matches> qsizetype find(size_t hash, Matches &&matches) const {
+    template <typename Matches> qsizetype find(quint64 hash, Matches &&matches) const {
         if (table_.empty())
             return -1;
         const size_t mask = table_.size() - 1;
-        for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        const quint32 check = upperHalf(hash);
+        for (size_t at = check & mask;; at = (at + 1) & mask) {
             const Item &item = table_[at];
-            if (item.index < 0)
+            if (item.position == 0)
                 return -1;
-            if (item.hash == hash && matches(item.index))
-                return item.index;
+            if (item.check == check && matches(qsizetype(item.position) - 1))
+                return qsizetype(item.position) - 1;
         }
     }
 
     // Adds an item the index does not hold yet.
-    void insert(size_t hash, qsizetype index) {
+    void insert(quint64 hash, qsizetype index) {
         if (2 * (count_ + 1) > qsizetype(table_.size()))
             reserve(std::max<qsizetype>(2 * count_, 8));
-        place(Item{hash, index});
+        place(Item{quint32(index + 1), upperHalf(hash)});
         ++count_;
     }
 
 private:
+    // position is the item's position + 1, 0 for a free place (so at most 2^32 - 1 items).
     struct Item {
-        size_t hash = 0;
-        qsizetype index = -1;
+        quint32 position = 0;
+        quint32 check = 0;
     };
+
+    static quint32 upperHalf(quint64 hash) { return quint32(hash >> 32); }
 
     void place(const Item &item) {
         const size_t mask = table_.size() - 1;
-        size_t at = item.hash & mask;
-        while (table_[at].index >= 0)
+        size_t at = item.check & mask;
+        while (table_[at].position != 0)
             at = (at + 1) & mask;
         table_[at] = item;
     }

@@ -76,7 +76,7 @@ const char *findNear(const char *from, const char *to, char wanted) {
 // made to collide on purpose. Four UTF-16 units at a time, each step a bijection of the state,
 // so only a choice of input that depends on the seed collides. Names are short, and a parse
 // hashes two per pair.
-size_t hashText(QStringView text, size_t seed) {
+quint64 hashText(QStringView text, quint64 seed) {
     constexpr quint64 kOdd = 0x9E3779B97F4A7C15ull;
     const auto mix = [](quint64 x) {
         x *= kOdd;
@@ -90,7 +90,7 @@ size_t hashText(QStringView text, size_t seed) {
     quint64 tail = 0;
     for (qsizetype i = 0; i < left; ++i)
         tail |= quint64(unit[i]) << (16 * i);
-    return size_t(mix(mix(state ^ tail)));
+    return mix(mix(state ^ tail));
 }
 
 bool sameText(QStringView a, QStringView b) {
@@ -635,18 +635,18 @@ qsizetype ProfileDocument::append(QStringView text) {
     return at;
 }
 
-size_t ProfileDocument::slotHash(qsizetype section, QStringView key) const {
-    return hashText(key, seed_ + size_t(section));
+quint64 ProfileDocument::slotHash(qsizetype section, QStringView key) const {
+    return hashText(key, seed_ + quint64(section));
 }
 
-qsizetype ProfileDocument::findSlot(qsizetype section, QStringView key, size_t hash) const {
+qsizetype ProfileDocument::findSlot(qsizetype section, QStringView key, quint64 hash) const {
     return slotIndex_.find(hash, [&](qsizetype index) {
         const Slot &slot = slots_[size_t(index)];
         return slot.section == section && sameText(textAt(slot.keyAt, slot.keySize), key);
     });
 }
 
-qsizetype ProfileDocument::addSlot(size_t hash, const Slot &slot) {
+qsizetype ProfileDocument::addSlot(quint64 hash, const Slot &slot) {
     slots_.push_back(slot);
     slotIndex_.insert(hash, qsizetype(slots_.size()) - 1);
     return qsizetype(slots_.size()) - 1;
@@ -669,7 +669,7 @@ void ProfileDocument::completeIndex(qsizetype index) {
         else
             append(keyOf(entry));
         const QStringView name = textAt(at, qsizetype(text_.size()) - at);
-        const size_t hash = slotHash(index, name);
+        const quint64 hash = slotHash(index, name);
         if (findSlot(index, name, hash) >= 0)
             text_.resize(size_t(at));
         else
@@ -739,7 +739,7 @@ void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
 void ProfileDocument::writeEntry(qsizetype index, QStringView key, QStringView value) {
     static constexpr int kScansBeforeIndex = 4;
     Written &written = written_[size_t(index)];
-    const size_t hash = slotHash(index, key);
+    const quint64 hash = slotHash(index, key);
     qsizetype found = findSlot(index, key, hash);
     if (found < 0 && !written.complete) {
         if (++written.scans > kScansBeforeIndex) {
@@ -815,23 +815,34 @@ void ProfileDocument::appendAdded(QByteArray &out, qsizetype section, QByteArray
         room += slots_[size_t(index)].keySize + slots_[size_t(index)].valueSize + 1 + eol.size();
     qsizetype at = out.size();
     out.resize(at + room);
+    // Returns whether the text was its own bytes.
     auto put = [&](QStringView text, Field field) {
         if (profile_text::copyPlainField(text, out.data() + at)) {
             at += text.size();
-            return;
+            return true;
         }
         const QByteArray encoded = profile_text::encodeField(text, field);
         out.resize(out.size() + encoded.size() - text.size());
         std::memcpy(out.data() + at, encoded.constData(), size_t(encoded.size()));
         at += encoded.size();
+        return false;
     };
     for (const qsizetype index : added) {
         const Slot &slot = slots_[size_t(index)];
-        put(textAt(slot.keyAt, slot.keySize), Field::Key);
-        out.data()[at++] = '=';
-        put(textAt(slot.valueAt, slot.valueSize), Field::Value);
-        std::memcpy(out.data() + at, eol.data(), size_t(eol.size()));
-        at += eol.size();
+        const qsizetype keyStart = at;
+        const bool plainKey = put(textAt(slot.keyAt, slot.keySize), Field::Key);
+        char *bytes = out.data();
+        bytes[at++] = '=';
+        // A remembered value is its own name: plain text reads the same in either field.
+        if (plainKey && slot.valueAt == slot.keyAt && slot.valueSize == slot.keySize) {
+            std::memcpy(bytes + at, bytes + keyStart, size_t(slot.keySize));
+            at += slot.keySize;
+        } else {
+            put(textAt(slot.valueAt, slot.valueSize), Field::Value);
+            bytes = out.data();
+        }
+        for (const char c : eol)
+            bytes[at++] = c;
     }
 }
 

@@ -141,9 +141,9 @@ private:
     QString valueOf(const Entry &entry) const;
     QStringView textAt(qsizetype at, qsizetype size) const;
     qsizetype append(QStringView text);
-    size_t slotHash(qsizetype section, QStringView key) const;
-    qsizetype findSlot(qsizetype section, QStringView key, size_t hash) const;
-    qsizetype addSlot(size_t hash, const Slot &slot);
+    quint64 slotHash(qsizetype section, QStringView key) const;
+    qsizetype findSlot(qsizetype section, QStringView key, quint64 hash) const;
+    qsizetype addSlot(quint64 hash, const Slot &slot);
     qsizetype findWritten(QStringView section) const;
     qsizetype writtenSection(QStringView section);
     void writeEntry(qsizetype index, QStringView key, QStringView value);
@@ -159,7 +159,7 @@ private:
     // changed), others by their decoded name.
     mutable QHash<QByteArrayView, qsizetype> plainHeaders_;
     mutable QHash<QString, qsizetype> decodedHeaders_;
-    size_t seed_ = QHashSeed::globalSeed();
+    quint64 seed_ = QHashSeed::globalSeed();
     std::vector<Written> written_;
     HashIndex writtenIndex_; // written_ by name
     // Slots of all written sections, by section and name: one index for all sections, since a
