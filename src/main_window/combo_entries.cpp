@@ -95,7 +95,12 @@ void replaceEntries(QComboBox *combo, const QStringList &items) {
     // What emptying the list leaves in the edit field: typed text survives, a chosen entry's
     // text does not. The reset itself leaves no entry chosen (see FillableListModel).
     const QString text = combo->currentIndex() == -1 ? combo->currentText() : QString();
-    list->fill(items);
+    if (list->stringList() != items) {
+        list->fill(items);
+    } else if (combo->currentIndex() != -1) {
+        // The same list again, as when a parse adds no new value: only the choice goes.
+        combo->setCurrentIndex(-1);
+    }
     restoreEditText(combo, text);
 }
 

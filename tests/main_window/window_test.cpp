@@ -230,6 +230,11 @@ private slots:
         QCOMPARE(entries(w.cmbKey[1]), entries(w.cmbKey[0]));
         QCOMPARE(w.cmbKey[0]->currentText() + u'|' + w.cmbKey[1]->currentText(), u"typed|"_qs);
         QVERIFY(w.cmbKey[2]->isEnabled() && w.cmbKey[2]->count() == 0);
+        chooseEntry(w.cmbKey[1], 0); // the same lists again: only the choice goes
+        h.parse(u"e/Query?hl=de&hl="_qs + en);
+        QCOMPARE(w.cmbKey[0]->currentText() + u'|' + w.cmbKey[1]->currentText() +
+                     QString::number(w.cmbKey[1]->currentIndex()),
+                 u"typed|-1"_qs);
         // Choosing a remembered value copies it into its row only.
         chooseEntry(w.cmbKey[0], 1);
         QCOMPARE(texts(w.txtKey), padded({en, en}));
