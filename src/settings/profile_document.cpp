@@ -753,6 +753,11 @@ void ProfileDocument::writeEntry(qsizetype index, QStringView key, QStringView v
     if (found >= 0) {
         Slot &slot = slots_[size_t(found)];
         const bool isNew = slot.lineStart < 0;
+        // A line that already reads as the value stays as it is, quotes and blanks included.
+        if (!isNew && !slot.changed) {
+            if (Entry entry; entryAt(slot.lineStart, entry) && valueOf(entry) == value)
+                return;
+        }
         if ((!isNew && !slot.changed) || textAt(slot.valueAt, slot.valueSize) != value) {
             slot.valueSize = value.size();
             slot.valueAt = append(value);

@@ -104,12 +104,15 @@ void removeLeftovers(const QString &filePath) {
     const QFileInfo info(filePath);
     QDir dir = info.dir();
     const QString name = info.fileName();
-    dir.remove(name + QStringLiteral(".lock"));
-    dir.remove(name + QStringLiteral(".lock.rmlock"));
+    const QString lock = name + QStringLiteral(".lock");
+    const QString rmlock = name + QStringLiteral(".lock.rmlock");
+    // One listing finds all three kinds; removing only what it lists spares two failing
+    // unlinks per write.
     QDirIterator it(dir.path(), QDir::Files | QDir::Hidden | QDir::System);
     while (it.hasNext()) {
-        const QString entry = it.nextFileInfo().fileName();
-        if (isTemporaryOf(entry, name))
+        it.next();
+        const QString entry = it.fileName();
+        if (entry == lock || entry == rmlock || isTemporaryOf(entry, name))
             dir.remove(entry);
     }
 }
