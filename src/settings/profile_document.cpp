@@ -376,7 +376,9 @@ const char *addPlainNames(const char *line, const char *end, QChar *&list) {
             widenRun(line, nameEnd - line, list);
             list += nameEnd - line;
             *list++ = u'\0';
-            const quint64 newlines = stop + 1 < 64 ? masks.newlines >> (stop + 1) : 0;
+            // A line feed ends a name too, so the line's first one lies past the "=": found
+            // from the line's start, apart from the name's end.
+            const quint64 newlines = masks.newlines >> offset;
             if (newlines == 0) {
                 const char *newline = findNear(base + stop + 1, end, '\n');
                 if (!newline)
@@ -384,7 +386,7 @@ const char *addPlainNames(const char *line, const char *end, QChar *&list) {
                 line = newline + 1;
                 break;
             }
-            line = base + stop + 2 + qCountTrailingZeroBits(newlines);
+            line += qCountTrailingZeroBits(newlines) + 1;
             if (line - base >= 64)
                 break;
         }
