@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -37,21 +38,43 @@ constexpr unsigned long kLockPauseMaxMs = 10;
 // The program reads two files (the main one and the current engine's); a few more cost nothing.
 constexpr size_t kKeptFiles = 4;
 
+// The rest of an open file after the bytes already read; nullopt on a read error.
+std::optional<QByteArray> readRest(QFile &file, QByteArray bytes) {
+    bytes += file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
 // Empty when there is no file; nullopt when something is there that cannot be read: a folder or
 // a pipe (never opened, so never blocks), or a file without read permission or with a read error.
-std::optional<QByteArray> readFileBytes(const QString &filePath) {
+// A file that holds exactly the known bytes hands them back, shared: it is read a piece at a
+// time and compared while the piece is in the cache, so an unchanged file costs no new buffer
+// and no second pass over memory.
+std::optional<QByteArray> readFileBytes(const QString &filePath, const QByteArray &known = {}) {
     const QFileInfo info(filePath);
     if (!info.exists())
         return QByteArray();
     if (!info.isFile())
         return std::nullopt;
     QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+    if (known.isEmpty())
+        return readRest(file, QByteArray());
+    constexpr qsizetype kPiece = 64 * 1024;
+    QByteArray piece(kPiece, Qt::Uninitialized);
+    for (qsizetype done = 0;;) {
+        const qint64 got = file.read(piece.data(), kPiece);
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return done == known.size() ? known : readRest(file, known.first(done));
+        if (done + got > known.size() ||
+            std::memcmp(piece.constData(), known.constData() + done, size_t(got)) != 0)
+            return readRest(file, known.first(done) + piece.first(got));
+        done += got;
+    }
 }
 
 // Opens the folder and takes its lock, waiting up to kLockTimeoutMs; -1 when not had. The lock
@@ -234,14 +257,15 @@ ProfileStore::State::OpenFile &ProfileStore::State::open(const QString &filePath
     auto it = files.find(filePath);
     if (it == files.end()) {
         it = files.try_emplace(filePath).first;
-        QByteArray bytes = readFileBytes(filePath).value_or(QByteArray());
         const auto same = std::find_if(kept.begin(), kept.end(),
                                        [&](const Kept &k) { return k.filePath == filePath; });
+        const QByteArray known = same != kept.end() ? same->document.bytes() : QByteArray();
+        const QByteArray bytes = readFileBytes(filePath, known).value_or(QByteArray());
         // Equal bytes, compared in full: a size and time stamp can stay the same across an edit.
-        if (same != kept.end() && same->document.bytes() == bytes)
+        if (same != kept.end() && (bytes.isSharedWith(known) || bytes == known))
             it->second.document = std::move(same->document);
         else
-            it->second.document = ProfileDocument(std::move(bytes));
+            it->second.document = ProfileDocument(bytes);
         if (same != kept.end())
             kept.erase(same);
     }
