@@ -62,7 +62,7 @@ std::optional<QByteArray> readFileBytes(const QString &filePath, const QByteArra
         return std::nullopt;
     if (known.isEmpty())
         return readRest(file, QByteArray());
-    constexpr qsizetype kPiece = 64 * 1024;
+    constexpr qsizetype kPiece = 256 * 1024;
     QByteArray piece(kPiece, Qt::Uninitialized);
     for (qsizetype done = 0;;) {
         const qint64 got = file.read(piece.data(), kPiece);
