@@ -228,7 +228,7 @@ private slots:
     row("bom_kept", "s", "k", "new");
     row("ordinary_names_plain", "url=", "a%2Fb+c-d_e.f", "x=y%20+z");
     row("case_counts", "s", "k", "new");
-    odd("no line end at all", QByteArray(200000, 'x'));
+    odd("no line end at all", QByteArray(600000, 'x'));
     odd("one 1 MB line", "[big]\nk=" + QByteArray(1 << 20, 'v'));
     odd("brackets everywhere", QByteArray(100000, '['));
         // clang-format on
@@ -353,7 +353,7 @@ private slots:
         QCOMPARE(s.bytes(), "[s]\na=by hand\nb=b\nc=c\n");
         // The next group reads the file again, also after an edit that keeps size and time stamp,
         // however far into the file it lies.
-        const QByteArray far = "[t]\np=" + QByteArray(200000, 'x') + "\n[s]\nb=";
+        const QByteArray far = "[t]\np=" + QByteArray(600000, 'x') + "\n[s]\nb=";
         QVERIFY(s.put(far + "b\n") && s.value("s", "b") == "b");
         const QDateTime stamp = QFileInfo(s.dir.filePath("test.ini")).lastModified();
         QVERIFY(s.put(far + "B\n"));
