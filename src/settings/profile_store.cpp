@@ -299,14 +299,26 @@ ProfileStore::State::OpenFile *ProfileStore::State::openForWriting(const QString
     removeLeftovers(filePath);
     // Read (again) under the lock, so another instance's write since our read is not lost. A
     // file that is there but cannot be read (write-only) is never replaced: its content is unknown.
-    std::optional<QByteArray> bytes = readFileBytes(filePath);
+    // Compared with what this handler or the last one read, whose index serves when equal.
+    OpenFile &file = files[filePath];
+    const auto same = std::find_if(kept.begin(), kept.end(),
+                                   [&](const Kept &k) { return k.filePath == filePath; });
+    ProfileDocument *known = !file.document.bytes().isEmpty() ? &file.document
+                             : same != kept.end()             ? &same->document
+                                                              : nullptr;
+    const std::optional<QByteArray> bytes =
+        readFileBytes(filePath, known ? known->bytes() : QByteArray());
     if (!bytes) {
-        open(filePath).lockFailed = true;
+        file.lockFailed = true;
         return nullptr;
     }
-    OpenFile &file = files[filePath];
+    if (!known || !bytes->isSharedWith(known->bytes()))
+        file.document = ProfileDocument(*bytes);
+    else if (known != &file.document)
+        file.document = std::move(*known);
+    if (same != kept.end())
+        kept.erase(same);
     file.locked = true;
-    file.document = ProfileDocument(std::move(*bytes));
     return &file;
 }
 
@@ -321,6 +333,8 @@ bool ProfileStore::State::commit(const QString &filePath, OpenFile &file) {
         saved = saved && out.commit();
         if (!saved)
             out.cancelWriting();
+        else
+            file.document = ProfileDocument(bytes); // what the file now holds
     }
     file.locked = false;
     return saved;
@@ -411,9 +425,8 @@ ProfileStore::Group::~Group() {
     if (--state.depth > 0)
         return;
     for (auto &[filePath, file] : state.files) {
-        const bool written = file.document.isModified();
-        state.commit(filePath, file);
-        if (written)
+        // A file saved is kept as written; one that could not be saved, not at all.
+        if (!state.commit(filePath, file))
             continue;
         const QString &path = filePath;
         std::erase_if(state.kept, [&](const State::Kept &k) { return k.filePath == path; });
