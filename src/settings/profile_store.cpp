@@ -299,26 +299,14 @@ ProfileStore::State::OpenFile *ProfileStore::State::openForWriting(const QString
     removeLeftovers(filePath);
     // Read (again) under the lock, so another instance's write since our read is not lost. A
     // file that is there but cannot be read (write-only) is never replaced: its content is unknown.
-    // Compared with what this handler or the last one read, whose index serves when equal.
-    OpenFile &file = files[filePath];
-    const auto same = std::find_if(kept.begin(), kept.end(),
-                                   [&](const Kept &k) { return k.filePath == filePath; });
-    ProfileDocument *known = !file.document.bytes().isEmpty() ? &file.document
-                             : same != kept.end()             ? &same->document
-                                                              : nullptr;
-    const std::optional<QByteArray> bytes =
-        readFileBytes(filePath, known ? known->bytes() : QByteArray());
+    std::optional<QByteArray> bytes = readFileBytes(filePath);
     if (!bytes) {
-        file.lockFailed = true;
+        open(filePath).lockFailed = true;
         return nullptr;
     }
-    if (!known || !bytes->isSharedWith(known->bytes()))
-        file.document = ProfileDocument(*bytes);
-    else if (known != &file.document)
-        file.document = std::move(*known);
-    if (same != kept.end())
-        kept.erase(same);
+    OpenFile &file = files[filePath];
     file.locked = true;
+    file.document = ProfileDocument(std::move(*bytes));
     return &file;
 }
 
@@ -333,8 +321,6 @@ bool ProfileStore::State::commit(const QString &filePath, OpenFile &file) {
         saved = saved && out.commit();
         if (!saved)
             out.cancelWriting();
-        else
-            file.document = ProfileDocument(bytes); // what the file now holds
     }
     file.locked = false;
     return saved;
@@ -425,8 +411,9 @@ ProfileStore::Group::~Group() {
     if (--state.depth > 0)
         return;
     for (auto &[filePath, file] : state.files) {
-        // A file saved is kept as written; one that could not be saved, not at all.
-        if (!state.commit(filePath, file))
+        const bool written = file.document.isModified();
+        state.commit(filePath, file);
+        if (written)
             continue;
         const QString &path = filePath;
         std::erase_if(state.kept, [&](const State::Kept &k) { return k.filePath == path; });
