@@ -40,7 +40,8 @@ void frmMain::FillCombos() {
             replaceEntries(cmbKey[i], {});
             continue;
         }
-        replaceEntries(cmbKey[i], ReadProfileEntryNames(store_, sKeyName, vars.sEngineIniFile));
+        replaceEntries(cmbKey[i], ReadProfileEntryNames(store_, sKeyName, vars.sEngineIniFile,
+                                                        entryTexts(cmbKey[i])));
         // Disabled after filling, so the list may still hold entries written by hand.
         if (isQueryStringKey(sKeyName)) {
             cmbKey[i]->setEnabled(false);

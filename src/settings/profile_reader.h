@@ -16,6 +16,11 @@ QString ReadProfileValue(ProfileStore &store, const QString &section, const QStr
 // The non-empty entry names of a section, in file order.
 QStringList ReadProfileEntryNames(ProfileStore &store, const QString &section, const QString &path);
 
+// The same, handing back known itself, without a new string per name, when the section lists
+// exactly its names: a list shown again after a handler that added nothing to it.
+QStringList ReadProfileEntryNames(ProfileStore &store, const QString &section, const QString &path,
+                                  const QStringList &known);
+
 // The non-empty section names of a file, in file order.
 QStringList ReadProfileSectionNames(ProfileStore &store, const QString &path);
 

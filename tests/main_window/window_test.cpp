@@ -286,6 +286,9 @@ private slots:
         QCOMPARE(menuCaptions(w), QStringList{QString()});
         QCOMPARE(texts(w.lblKey), padded({"hl="}));
         QCOMPARE(w.txtNewURL->text(), u"e/Query?hl=en"_qs);
+        // A row given another key shows that key's list, also one of the same length.
+        h.parse(u"e/Query?ie=utf"_qs);
+        QCOMPARE(entries(w.cmbKey[0]), QStringList{"utf"});
         QCOMPARE(h.prompter.asked, QStringList());
     }
 
