@@ -5,7 +5,6 @@
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <array>
 
 namespace tarvolin::profile_text {
 
@@ -92,29 +91,6 @@ QByteArray encodeField(QStringView text, Field field) {
         return text.toUtf8();
     out += text.mid(runStart).toUtf8();
     return out;
-}
-
-bool copyPlainField(QStringView text, char *dest) {
-    // Characters every field holds as their own byte: printable ASCII but the blank and those
-    // some field rule escapes. One pass copies while checking: most fields of a parse are plain.
-    static constexpr auto kPlain = [] {
-        std::array<bool, 128> plain{};
-        for (char c = 0x21; c < 0x7F; ++c)
-            plain[size_t(c)] = c != '\\' && c != '=' && c != ']';
-        return plain;
-    }();
-    if (!text.isEmpty()) {
-        const char16_t first = text.front().unicode();
-        if (first == u'[' || first == u';' || first == u'#' || first == u'"' || first == u'\'')
-            return false;
-    }
-    bool plain = true;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        plain &= u < 0x80 && kPlain[u & 0x7F];
-        *dest++ = char(u);
-    }
-    return plain;
 }
 
 QString decodeField(QByteArrayView raw, bool utf8) {

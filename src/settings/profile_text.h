@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <array>
+
 namespace tarvolin::profile_text {
 
 // How one field of a profile line is spelled in the file. Fields are UTF-8; a character that
@@ -20,10 +22,33 @@ namespace tarvolin::profile_text {
 enum class Field { Section, Key, Value };
 
 QByteArray encodeField(QStringView text, Field field);
+// Characters every field holds as their own byte: printable ASCII but the blank and those some
+// rule above escapes wherever they stand.
+inline constexpr auto kPlainInField = [] {
+    std::array<bool, 128> plain{};
+    for (char c = 0x21; c < 0x7F; ++c)
+        plain[size_t(c)] = c != '\\' && c != '=' && c != ']';
+    return plain;
+}();
+
 // For text that needs no escape in any field (printable ASCII that no rule above touches),
 // writes its bytes to dest, which has room for text.size() bytes, and returns true. Returns
-// false for other text, having written no more than text.size() bytes.
-bool copyPlainField(QStringView text, char *dest);
+// false for other text, having written no more than text.size() bytes. Inline, and one pass
+// that copies while checking: a parse writes a few short fields per pair.
+inline bool copyPlainField(QStringView text, char *dest) {
+    if (!text.isEmpty()) {
+        const char16_t first = text.front().unicode();
+        if (first == u'[' || first == u';' || first == u'#' || first == u'"' || first == u'\'')
+            return false;
+    }
+    bool plain = true;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        plain &= u < 0x80 && kPlainInField[u & 0x7F];
+        *dest++ = char(u);
+    }
+    return plain;
+}
 
 // Decodes one field's raw bytes (already trimmed and, for a value, stripped of quotes) and
 // resolves its "\xHH" escapes. utf8 says how the field's line is read: UTF-8 when the whole
