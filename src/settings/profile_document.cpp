@@ -633,7 +633,7 @@ QStringView ProfileDocument::textAt(qsizetype at, qsizetype size) const {
 
 qsizetype ProfileDocument::append(QStringView text) {
     const auto at = qsizetype(text_.size());
-    text_.append(text.utf16(), size_t(text.size()));
+    text_.insert(text_.end(), text.utf16(), text.utf16() + text.size());
     return at;
 }
 
@@ -667,7 +667,7 @@ void ProfileDocument::completeIndex(qsizetype index) {
             QByteArrayView(bytes_).sliced(entry.keyStart, entry.keyEnd - entry.keyStart);
         const auto at = qsizetype(text_.size());
         if (profile_text::isPlain(raw))
-            text_.append(raw.begin(), raw.end());
+            text_.insert(text_.end(), raw.begin(), raw.end());
         else
             append(keyOf(entry));
         const QStringView name = textAt(at, qsizetype(text_.size()) - at);
@@ -726,11 +726,12 @@ void ProfileDocument::setValue(const QString &section, const QString &key, const
 }
 
 void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
+    // Grown geometrically: a group may send many small batches.
     size_t textSize = text_.size();
     for (const ProfileWrite &write : writes)
         textSize += size_t(write.key.size() + write.value.size());
-    text_.reserve(textSize);
-    // Grown geometrically: a group may send many small batches.
+    if (textSize > text_.capacity())
+        text_.reserve(std::max(textSize, 2 * text_.capacity()));
     if (const size_t needed = slots_.size() + writes.size(); needed > slots_.capacity())
         slots_.reserve(std::max(needed, 2 * slots_.capacity()));
     slotIndex_.reserve(qsizetype(slots_.size() + writes.size()));

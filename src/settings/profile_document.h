@@ -10,7 +10,6 @@
 #include <QStringList>
 
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace tarvolin {
@@ -166,7 +165,7 @@ private:
     // parse touches many sections with few writes each.
     std::vector<Slot> slots_;
     HashIndex slotIndex_;
-    std::u16string text_; // the slots' names and values, appended
+    std::vector<char16_t> text_; // the slots' names and values, appended
     QStringList newSections_;
 };
 
