@@ -160,6 +160,7 @@ private slots:
             large += "f" + QByteArray::number(i) + "=x\n";
         // clang-format off
     QTest::newRow("name inside an earlier value") << QByteArray("[s]\nother=k=wrong\nk=right\n") << "k" << "right";
+    QTest::newRow("name inside a long earlier value") << "[s]\nother=" + QByteArray(70, 'v') + "k=wrong\nk=right\n" << "k" << "right";
     QTest::newRow("name ending a longer name") << QByteArray("[s]\nxk=wrong\nk=right\n") << "k" << "right";
     QTest::newRow("name starting a longer name") << QByteArray("[s]\nkk=wrong\nk x=wrong\nk=right\n") << "k" << "right";
     QTest::newRow("name in a comment") << QByteArray("[s]\n;k=wrong\n# k=wrong\nk=right\n") << "k" << "right";
@@ -189,6 +190,8 @@ private slots:
         // Twice: the second read reuses what the first built from the unchanged file.
         for (int read = 0; read < 2; ++read)
             QCOMPARE(s.store.readValue("s", key, kFile).value_or("dflt"), expected);
+        for (const QString &name : s.entries("s")) // names of lines, none from inside a value
+            QVERIFY2(s.store.readValue("s", name, kFile), qPrintable(name));
         // A write replaces that same entry and leaves the other spellings alone.
         QVERIFY(s.write("s", key, "new"));
         QCOMPARE(s.value("s", key), "new");
