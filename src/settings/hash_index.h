@@ -43,6 +43,12 @@ public:
         }
     }
 
+    // Asks the processor to fetch the place where a search for this hash starts.
+    void prefetch(quint64 hash) const {
+        if (!table_.empty())
+            __builtin_prefetch(&table_[upperHalf(hash) & (table_.size() - 1)]);
+    }
+
     // Adds an item the index does not hold yet.
     void insert(quint64 hash, qsizetype index) {
         if (2 * (count_ + 1) > qsizetype(table_.size()))

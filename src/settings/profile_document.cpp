@@ -6,6 +6,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 
@@ -722,7 +723,8 @@ qsizetype ProfileDocument::writtenSection(QStringView section) {
 }
 
 void ProfileDocument::setValue(const QString &section, const QString &key, const QString &value) {
-    writeEntry(writtenSection(section), key, value);
+    const qsizetype index = writtenSection(section);
+    writeEntry(index, key, value, slotHash(index, key));
 }
 
 void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
@@ -735,14 +737,33 @@ void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
     if (const size_t needed = slots_.size() + writes.size(); needed > slots_.capacity())
         slots_.reserve(std::max(needed, 2 * slots_.capacity()));
     slotIndex_.reserve(qsizetype(slots_.size() + writes.size()));
-    for (const ProfileWrite &write : writes)
-        writeEntry(writtenSection(write.section), write.key, write.value);
+    // The index of a large batch outgrows the caches, and each new name's place in it is a
+    // miss: the places of a run of writes are fetched before the first of them is applied.
+    constexpr size_t kRun = 16;
+    struct Ahead {
+        qsizetype section;
+        quint64 hash;
+    };
+    std::array<Ahead, kRun> ahead;
+    for (size_t first = 0; first < writes.size(); first += kRun) {
+        const size_t count = std::min(kRun, writes.size() - first);
+        for (size_t i = 0; i < count; ++i) {
+            const ProfileWrite &write = writes[first + i];
+            const qsizetype section = writtenSection(write.section);
+            ahead[i] = Ahead{section, slotHash(section, write.key)};
+            slotIndex_.prefetch(ahead[i].hash);
+        }
+        for (size_t i = 0; i < count; ++i) {
+            const ProfileWrite &write = writes[first + i];
+            writeEntry(ahead[i].section, write.key, write.value, ahead[i].hash);
+        }
+    }
 }
 
-void ProfileDocument::writeEntry(qsizetype index, QStringView key, QStringView value) {
+void ProfileDocument::writeEntry(qsizetype index, QStringView key, QStringView value,
+                                 quint64 hash) {
     static constexpr int kScansBeforeIndex = 4;
     Written &written = written_[size_t(index)];
-    const quint64 hash = slotHash(index, key);
     qsizetype found = findSlot(index, key, hash);
     if (found < 0 && !written.complete) {
         if (++written.scans > kScansBeforeIndex) {

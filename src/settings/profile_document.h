@@ -145,7 +145,7 @@ private:
     qsizetype addSlot(quint64 hash, const Slot &slot);
     qsizetype findWritten(QStringView section) const;
     qsizetype writtenSection(QStringView section);
-    void writeEntry(qsizetype index, QStringView key, QStringView value);
+    void writeEntry(qsizetype index, QStringView key, QStringView value, quint64 hash);
     QByteArray lineEnd() const;
     QByteArray editedLine(const Slot &slot) const;
     void appendAdded(QByteArray &out, qsizetype section, QByteArrayView eol) const;
