@@ -58,6 +58,21 @@ void widen(quint64 word, QChar *out) {
 #endif
 }
 
+// Whether a line starting with c may start with a plain name: not a blank (trimmed), nor a
+// comment or a header.
+bool opensPlainName(char c) {
+    return c != ' ' && c != ';' && c != '#' && c != '[';
+}
+
+// The end of a plain name whose "=" is at equals: blanks before the "=" are no part of it (and
+// its first byte is no blank). Counted on the bytes read rather than on characters just
+// written, which would wait for the stores.
+const char *nameEnd(const char *equals) {
+    while (equals[-1] == ' ')
+        --equals;
+    return equals;
+}
+
 bool endsName(char c) {
     const auto u = static_cast<unsigned char>(c);
     return u < 0x20 || u >= 0x7F || u == '\\' || u == '=';
@@ -277,7 +292,7 @@ private:
 // a blank or a character that makes a comment or header. That is the name exactly as parsing
 // finds it. Returns the "=", or nullptr having added nothing. Nothing at or past end is read.
 const char *addPlainName(const char *first, const char *end, QChar *&list) {
-    if (first == end || *first == ' ' || *first == ';' || *first == '#' || *first == '[')
+    if (first == end || !opensPlainName(*first))
         return nullptr;
     QChar *out = list;
     const char *at = first;
@@ -299,13 +314,7 @@ const char *addPlainName(const char *first, const char *end, QChar *&list) {
     }
     if (at == end || *at != '=' || at == first)
         return nullptr;
-    // Blanks before the "=" are no part of the name; the first byte is no blank. Counted
-    // on the bytes read rather than the characters just written, which would wait for
-    // the stores.
-    const char *nameEnd = at;
-    while (nameEnd[-1] == ' ')
-        --nameEnd;
-    out = list + (nameEnd - first);
+    out = list + (nameEnd(at) - first);
     *out++ = u'\0';
     list = out;
     return at;
@@ -363,7 +372,7 @@ const char *addPlainNames(const char *line, const char *end, QChar *&list) {
         const BlockMasks masks = scanBlock(base);
         for (;;) {
             const int offset = int(line - base);
-            if (*line == ' ' || *line == ';' || *line == '#' || *line == '[')
+            if (!opensPlainName(*line))
                 return line;
             const quint64 stops = masks.stops >> offset;
             if (stops == 0)
@@ -371,11 +380,9 @@ const char *addPlainNames(const char *line, const char *end, QChar *&list) {
             const int stop = offset + qCountTrailingZeroBits(stops);
             if (stop == offset || base[stop] != '=')
                 return line;
-            const char *nameEnd = base + stop;
-            while (nameEnd[-1] == ' ')
-                --nameEnd;
-            widenRun(line, nameEnd - line, list);
-            list += nameEnd - line;
+            const qsizetype size = nameEnd(base + stop) - line;
+            widenRun(line, size, list);
+            list += size;
             *list++ = u'\0';
             // A line feed ends a name too, so the line's first one lies past the "=": found
             // from the line's start, apart from the name's end.

@@ -6,42 +6,45 @@
 
 namespace tarvolin {
 
-QStringList SplitProfileList(QStringView list) {
-    QStringList items;
-    // Every item ends with its NUL: one count sizes the list once. Inlined, the count is
-    // vectorised; Qt's own is a plain loop.
-    items.reserve(qsizetype(std::count(list.begin(), list.end(), QChar(u'\0'))));
-    while (!list.isEmpty()) {
-        const qsizetype before = list.size();
-        const QStringView item = PopListItem(list);
-        if (list.size() == before)
-            break; // a remainder without NUL
-        if (!item.isEmpty())
-            items.append(item.toString());
-    }
-    return items;
-}
-
 namespace {
 
-// Whether SplitProfileList(list) would give items.
-bool listHolds(QStringView list, const QStringList &items) {
-    qsizetype matched = 0;
+// Calls visit with each non-empty item of a NUL-separated list, in order, while it returns
+// true; a remainder without NUL ends the list. Returns false when visit stopped it.
+template <typename Visit> bool forEachItem(QStringView list, Visit visit) {
     while (!list.isEmpty()) {
         const qsizetype before = list.size();
         const QStringView item = PopListItem(list);
         if (list.size() == before)
             break;
-        if (item.isEmpty())
-            continue;
-        if (matched == items.size() || items[matched] != item)
+        if (!item.isEmpty() && !visit(item))
             return false;
-        ++matched;
     }
-    return matched == items.size();
+    return true;
+}
+
+// Whether SplitProfileList(list) would give items.
+bool listHolds(QStringView list, const QStringList &items) {
+    qsizetype matched = 0;
+    return forEachItem(list,
+                       [&](QStringView item) {
+                           return matched < items.size() && items[matched++] == item;
+                       }) &&
+           matched == items.size();
 }
 
 } // namespace
+
+QStringList SplitProfileList(QStringView list) {
+    QStringList items;
+    // Every item ends with its NUL: one count sizes the list once. Inlined, the count is
+    // vectorised; Qt's own is a plain loop.
+    items.reserve(qsizetype(std::count(list.begin(), list.end(), QChar(u'\0'))));
+    forEachItem(list, [&](QStringView item) {
+        items.append(item.toString());
+        return true;
+    });
+    return items;
+}
 
 QString ReadProfileValue(ProfileStore &store, const QString &section, const QString &key,
                          const QString &path) {
