@@ -1,14 +1,14 @@
 #include "settings/profile_store.h"
 
+#include "settings/folder_lock.h"
 #include "settings/profile_document.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QThread>
+#include <QLoggingCategory>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -17,24 +17,18 @@
 #include <map>
 #include <vector>
 
-// The folder lock is flock(2), which POSIX systems have. LockFileEx locks byte ranges of files,
-// not folders: a Windows build would lock a file kept in the folder for that purpose.
-#ifdef Q_OS_WIN
-#error "ProfileStore's folder lock needs a LockFileEx branch on Windows"
-#endif
 #include <fcntl.h>
-#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarvolin {
 
 namespace {
 
+Q_LOGGING_CATEGORY(lcProfileStore, "tarvolin.store")
+
 // Long enough to outwait another instance's write, short enough not to freeze the window.
-constexpr int kLockTimeoutMs = 5000;
-// Pauses between attempts grow to this: a waiting writer gets in soon after the holder's
-// write, even when the holder comes straight back for the next one.
-constexpr unsigned long kLockPauseMaxMs = 10;
+constexpr std::chrono::milliseconds kLockTimeout{5000};
 // The program reads two files (the main one and the current engine's); a few more cost nothing.
 constexpr size_t kKeptFiles = 4;
 
@@ -77,66 +71,53 @@ std::optional<QByteArray> readFileBytes(const QString &filePath, const QByteArra
     }
 }
 
-// Opens the folder and takes its lock, waiting up to kLockTimeoutMs; -1 when not had. The lock
-// belongs to the open descriptor: the system drops it when the descriptor is closed or the process
-// dies, so a crash leaves nothing to recover. O_CLOEXEC keeps it out of started programs.
-int lockFolder(const QDir &dir) {
-    const int fd =
-        ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    const QDeadlineTimer deadline(kLockTimeoutMs);
-    unsigned long pauseMs = 1;
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired()) {
-            ::close(fd);
-            return -1;
-        }
-        QThread::msleep(pauseMs);
-        pauseMs = std::min(pauseMs * 2, kLockPauseMaxMs);
-    }
-    return fd;
-}
-
 // False when a save is bound to fail: a folder we may not write to, or a name too long for the
-// temporary ("name" plus seven). Such a write then fails at once, not silently when its group ends.
+// temporary. Such a write then fails at once, not silently when its group ends.
 bool canSave(const QFileInfo &info) {
     const QByteArray folder = QFile::encodeName(info.path());
     const long nameMax = ::pathconf(folder.constData(), _PC_NAME_MAX);
     return ::access(folder.constData(), W_OK) == 0 &&
-           (nameMax < 0 || QFile::encodeName(info.fileName()).size() + 7 <= nameMax);
+           (nameMax < 0 || QFile::encodeName(info.fileName()).size() <= nameMax);
 }
 
-// QSaveFile's temporary of "name" is "name." plus six ASCII letters (Qt 6); on Linux it gets that
-// name only for the moment of the rename. A name holding "XXXXXX" has its temporary's letters in
-// its own place instead, where they cannot be told from another file's name: none is removed.
-bool isTemporaryOf(const QString &entry, const QString &fileName) {
-    const qsizetype n = fileName.size();
-    if (entry.size() != n + 7 || !entry.startsWith(fileName) || entry[n] != u'.' ||
-        fileName.contains(QLatin1String("XXXXXX")))
-        return false;
-    return std::all_of(entry.cbegin() + n + 1, entry.cend(), [](QChar c) {
-        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-    });
+// A file whose mode gives its owner no write permission is the user's way of freezing it.
+// Decided by the mode, not by access(2), which lets root write anything.
+bool isWriteProtected(const QString &filePath) {
+    struct stat status {};
+    return ::stat(QFile::encodeName(filePath).constData(), &status) == 0 &&
+           (status.st_mode & S_IWUSR) == 0;
 }
 
-// Removes what killed writers of filePath left: temporaries, and the lock files of the QLockFile
-// design of earlier versions ("name.lock", "name.lock.rmlock"). Called under the folder lock,
-// which every writer holds while its temporary exists, so none of them is in use.
-void removeLeftovers(const QString &filePath) {
-    const QFileInfo info(filePath);
-    QDir dir = info.dir();
-    const QString name = info.fileName();
-    const QString lock = name + QStringLiteral(".lock");
-    const QString rmlock = name + QStringLiteral(".lock.rmlock");
-    // One listing finds all three kinds; removing only what it lists spares two failing
-    // unlinks per write.
-    QDirIterator it(dir.path(), QDir::Files | QDir::Hidden | QDir::System);
+// A save writes a temporary beside the file and renames it over the file. Its name is hidden,
+// carries the program's name and twelve random letters or digits: no file of the user's has
+// such a name, so what a killed writer left can be removed without guessing.
+const QLatin1StringView kTemporaryPrefix(".tarvolin-save-");
+constexpr qsizetype kTemporaryRandom = 12;
+
+QString temporaryName() {
+    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    QString name = kTemporaryPrefix;
+    for (qsizetype i = 0; i < kTemporaryRandom; ++i)
+        name += QLatin1Char(kDigits[QRandomGenerator::global()->bounded(36)]);
+    return name;
+}
+
+bool isTemporaryName(QStringView name) {
+    return name.size() == kTemporaryPrefix.size() + kTemporaryRandom &&
+           name.startsWith(kTemporaryPrefix) &&
+           std::all_of(name.cbegin() + kTemporaryPrefix.size(), name.cend(), [](QChar c) {
+               return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z');
+           });
+}
+
+// Removes the temporaries killed writers left in the folder. Called only under the folder's
+// lock, which every writer holds while its temporary exists, so none of them is in use.
+void removeLeftovers(const QString &folder) {
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
     while (it.hasNext()) {
         it.next();
-        const QString entry = it.fileName();
-        if (entry == lock || entry == rmlock || isTemporaryOf(entry, name))
-            dir.remove(entry);
+        if (isTemporaryName(it.fileName()))
+            QFile::remove(it.filePath());
     }
 }
 
@@ -176,8 +157,11 @@ struct ProfileStore::State {
     // One file as seen by the current group.
     struct OpenFile {
         ProfileDocument document;
-        bool locked = false;
-        bool lockFailed = false;
+        // Read again under the folder's lock (or where the file system keeps no locks), so the
+        // group's writes go to what is on disk now.
+        bool writing = false;
+        // A write to it failed before it was read again: every later write of the group fails.
+        bool refused = false;
     };
 
     QString folder;
@@ -194,9 +178,10 @@ struct ProfileStore::State {
         ProfileDocument document;
     };
     std::vector<Kept> kept;
-    // The folder's lock, held from the group's first write to its end; -1 when not held.
-    int lockFd = -1;
-    bool lockFailed = false;
+    // The folder's lock, held from the group's first write to its end.
+    FolderLock lock;
+    enum class Locking { NotYet, Held, Unsupported, Failed } locking = Locking::NotYet;
+    bool toldUnsupported = false;
 #ifdef TARVOLIN_PAUSE_POINTS
     // Test builds: TARVOLIN_PAUSE="<point> <n>" stops the process the nth time it passes point.
     QByteArray pausePoint;
@@ -207,6 +192,7 @@ struct ProfileStore::State {
         unlock();
     }
     void unlock();
+    bool takeLock();
     void pauseAt(const char *point);
 
     std::optional<QString> resolve(const QString &path);
@@ -215,13 +201,37 @@ struct ProfileStore::State {
     const ProfileDocument *document(const QString &path);
     OpenFile *openForWriting(const QString &filePath);
     bool commit(const QString &filePath, OpenFile &file);
+    bool save(const QString &filePath, const QByteArray &bytes);
 };
 
 void ProfileStore::State::unlock() {
-    if (lockFd >= 0)
-        ::close(lockFd);
-    lockFd = -1;
-    lockFailed = false;
+    lock.unlock();
+    locking = Locking::NotYet;
+}
+
+// Takes the folder's lock at the group's first write. False when another writer kept it for the
+// whole wait. Where the file system keeps no locks, the writes go ahead without one, still
+// atomic, rather than being lost: that is said once.
+bool ProfileStore::State::takeLock() {
+    if (locking != Locking::NotYet)
+        return locking != Locking::Failed;
+    switch (lock.lock(dir.filesystemPath(), kLockTimeout)) {
+    case FolderLock::Result::Locked:
+        locking = Locking::Held;
+        pauseAt("locked");
+        removeLeftovers(dir.path());
+        return true;
+    case FolderLock::Result::Busy:
+        locking = Locking::Failed;
+        return false;
+    case FolderLock::Result::Refused:
+        locking = Locking::Unsupported;
+        if (!std::exchange(toldUnsupported, true))
+            qCWarning(lcProfileStore, "%s keeps no locks (%s): writing its profile files unlocked",
+                      qPrintable(QDir::toNativeSeparators(folder)), std::strerror(lock.error()));
+        return true;
+    }
+    return false;
 }
 
 // Lets a test kill a writer at a chosen moment of its write: "locked" (lock just had), "written"
@@ -279,50 +289,61 @@ const ProfileDocument *ProfileStore::State::document(const QString &path) {
 
 ProfileStore::State::OpenFile *ProfileStore::State::openForWriting(const QString &filePath) {
     if (const auto it = files.find(filePath); it != files.end()) {
-        if (it->second.locked)
+        if (it->second.writing)
             return &it->second;
-        if (it->second.lockFailed)
+        if (it->second.refused)
             return nullptr;
     }
     const QFileInfo info(filePath);
-    const bool savable = !(info.exists() && !info.isFile()) && canSave(info);
-    if (savable && lockFd < 0 && !lockFailed) {
-        lockFd = lockFolder(dir);
-        lockFailed = lockFd < 0;
-        if (lockFd >= 0)
-            pauseAt("locked");
-    }
-    if (!savable || lockFd < 0) {
-        open(filePath).lockFailed = true;
+    if ((info.exists() && !info.isFile()) || isWriteProtected(filePath) || !canSave(info) ||
+        !takeLock()) {
+        open(filePath).refused = true;
         return nullptr;
     }
-    removeLeftovers(filePath);
     // Read (again) under the lock, so another instance's write since our read is not lost. A
     // file that is there but cannot be read (write-only) is never replaced: its content is unknown.
     std::optional<QByteArray> bytes = readFileBytes(filePath);
     if (!bytes) {
-        open(filePath).lockFailed = true;
+        open(filePath).refused = true;
         return nullptr;
     }
     OpenFile &file = files[filePath];
-    file.locked = true;
+    file.writing = true;
     file.document = ProfileDocument(std::move(*bytes));
     return &file;
 }
 
 bool ProfileStore::State::commit(const QString &filePath, OpenFile &file) {
-    bool saved = true;
-    if (file.locked && file.document.isModified()) {
-        QSaveFile out(filePath);
-        const QByteArray bytes = file.document.toBytes();
-        saved = out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
-        if (saved)
-            pauseAt("written");
-        saved = saved && out.commit();
-        if (!saved)
-            out.cancelWriting();
-    }
-    file.locked = false;
+    const bool saved =
+        !file.writing || !file.document.isModified() || save(filePath, file.document.toBytes());
+    file.writing = false;
+    return saved;
+}
+
+// Writes the bytes to a temporary beside the file, on disk, and renames it over the file: a reader
+// or a crash meets the old bytes or the new ones, never a part. The file keeps its mode; a
+// symbolic link stays a link, and the file it names is replaced.
+bool ProfileStore::State::save(const QString &filePath, const QByteArray &bytes) {
+    const QFileInfo link(filePath);
+    const QString target = link.isSymLink() ? link.canonicalFilePath() : filePath;
+    if (target.isEmpty())
+        return false;
+    const QByteArray targetName = QFile::encodeName(target);
+    struct stat old {};
+    const bool existed = ::stat(targetName.constData(), &old) == 0;
+    QFile temporary(QFileInfo(target).dir().filePath(temporaryName()));
+    if (!temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+        return false;
+    bool saved = temporary.write(bytes) == bytes.size() &&
+                 (!existed || ::fchmod(temporary.handle(), old.st_mode & 07777) == 0) &&
+                 ::fsync(temporary.handle()) == 0;
+    temporary.close();
+    if (saved)
+        pauseAt("written");
+    saved = saved && ::rename(QFile::encodeName(temporary.fileName()).constData(),
+                              targetName.constData()) == 0;
+    if (!saved)
+        temporary.remove();
     return saved;
 }
 
@@ -423,7 +444,7 @@ ProfileStore::Group::~Group() {
     }
     // The next handler reads every file afresh; only what was built from it may be reused.
     state.files.clear();
-    if (state.lockFd >= 0)
+    if (state.locking == State::Locking::Held)
         state.pauseAt("saved");
     state.unlock();
 }

@@ -141,13 +141,16 @@ bool writeAs(ProfileStore &store, const QString &value, bool asNobody) {
     return ok;
 }
 
-// Every name under the folder, with the bytes of each file.
+// Every name under the folder, with the bytes of each file; not the lock file, which the first
+// write makes and which stays.
 QByteArrayList snapshot(const QString &folder) {
     QByteArrayList list;
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile file(it.next());
+        if (it.fileName() == u".tarvolin.lock")
+            continue;
         list.append(QFile::encodeName(it.filePath()) + '=' +
                     (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()));
     }
@@ -188,13 +191,15 @@ private slots:
         for (int i = 0; i < 3000; ++i)
             seedSection += "seed-" + QByteArray::number(i) + "=kept\n";
         putFile(dir.filePath("crash.ini"), seedSection + "[live]\n");
-        // What a crash of this or an earlier version leaves, planted now and then: empty QLockFile
-        // files and a QSaveFile temporary. Files with names like them must stay (sorted).
-        const QStringList leftovers{"crash.ini.lock", "crash.ini.lock.rmlock", "crash.ini.QwErTy"};
-        const QStringList kept{"crash.ini", "crash.ini.Qw3rTy", "crash.ini.QwErTyU",
-                               "other.ini.QwErTy"};
-        for (const QString &name : kept.mid(1))
-            putFile(dir.filePath(name), "kept");
+        // A temporary as a crash leaves it, planted now and then, beside the user's own files,
+        // which must stay (sorted).
+        const QStringList leftovers{".tarvolin-save-0a1b2c3d4e5f"};
+        const QStringList kept{".crash.ini.swp",   ".tarvolin.lock",   "crash.ini",
+                               "crash.ini.QwErTy", "crash.ini.backup", "crash.ini.lock",
+                               "notes.txt"};
+        for (const QString &name : kept)
+            if (!name.contains(u"tarvolin") && name != u"crash.ini")
+                putFile(dir.filePath(name), "kept");
 
         Model model;
         QProcess live;

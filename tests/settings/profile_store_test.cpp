@@ -3,7 +3,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -368,8 +367,9 @@ private slots:
 
     void write_folderLockedByAnotherProcess_failsAndKeepsFile() {
         Scratch s("[s]\nk=old\n");
-        // Another instance's lock: the folder's, on a descriptor of its own.
-        const int held = ::open(QFile::encodeName(s.dir.path()).constData(), O_RDONLY | O_CLOEXEC);
+        // Another instance's lock, on a descriptor of its own.
+        const int held = ::open(QFile::encodeName(s.dir.filePath(".tarvolin.lock")).constData(),
+                                O_RDWR | O_CREAT | O_CLOEXEC, 0666);
         QVERIFY(held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) == 0);
         const bool written = s.write("s", "k", "new");
         ::close(held);
@@ -378,29 +378,29 @@ private slots:
         QVERIFY(s.write("s", "k", "new"));
     }
 
-    void write_leftoversOfCrashes_doNotDelayAndAreRemoved_data() {
-        QTest::addColumn<QString>("file");
+    void write_besideOtherFiles_removesOnlyItsOwnTemporaries_data() {
         QTest::addColumn<QStringList>("planted"); // empty files put in the folder first
         QTest::addColumn<QStringList>("left");    // what must be there after the write, sorted
-        // clang-format off
-    QTest::newRow("empty lock and rmlock of an earlier version") << "A.ini" << QStringList{"A.ini.lock", "A.ini.lock.rmlock"} << QStringList{"A.ini"};
-    QTest::newRow("temporaries; look-alikes stay") << "A.ini" << QStringList{"A.ini.AbCdEf", "A.ini.zzzzzz", "A.ini.AbCdE1", "A.ini.AbCdEfG", "A.iniAbCdEf", "G.ini.AbCdEf"} << QStringList{"A.ini", "A.ini.AbCdE1", "A.ini.AbCdEfG", "A.iniAbCdEf", "G.ini.AbCdEf"};
-    // Its temporary would be "<six letters>.ini": it cannot be told from another engine's file.
-    QTest::newRow("name holding XXXXXX") << "XXXXXX.ini" << QStringList{"Google.ini", "XXXXXX.ini.AbCdEf"} << QStringList{"Google.ini", "XXXXXX.ini", "XXXXXX.ini.AbCdEf"};
-        // clang-format on
+        const QStringList users{".A.ini.swp", "A.ini.AbCdEf",      "A.ini.backup", "A.ini.before",
+                                "A.ini.lock", "A.ini.lock.rmlock", "notes.txt"};
+        const QStringList alike{".tarvolin-save-0A1B2C3D4E5F", ".tarvolin-save-0a1b2c3d4e5",
+                                ".tarvolin-save-0a1b2c3d4e5f6"};
+        QStringList all = users + QStringList{".tarvolin.lock", "A.ini"};
+        all.sort();
+        QTest::newRow("the user's own files") << users << all;
+        QTest::newRow("temporaries of killed writers, not their look-alikes")
+            << alike + QStringList{".tarvolin-save-0a1b2c3d4e5f"}
+            << QStringList{".tarvolin-save-0A1B2C3D4E5F", ".tarvolin-save-0a1b2c3d4e5",
+                           ".tarvolin-save-0a1b2c3d4e5f6", ".tarvolin.lock", "A.ini"};
     }
 
-    void write_leftoversOfCrashes_doNotDelayAndAreRemoved() {
-        QFETCH(QString, file);
+    void write_besideOtherFiles_removesOnlyItsOwnTemporaries() {
         QFETCH(QStringList, planted);
         Scratch s;
         for (const QString &name : planted)
             QVERIFY(s.put(QByteArray(), name));
-        QElapsedTimer timer;
-        timer.start();
-        QVERIFY(s.store.WritePrivateProfileString("s", "k", "v", "./" + file));
-        QVERIFY(timer.elapsed() < 2000); // never a wait for a lock nobody holds
-        QCOMPARE(s.bytes(file), "[s]\nk=v\n");
+        QVERIFY(s.store.WritePrivateProfileString("s", "k", "v", "./A.ini"));
+        QCOMPARE(s.bytes("A.ini"), "[s]\nk=v\n");
         QTEST(QDir(s.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), "left");
     }
 
