@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: run test test-asan bench bench-build fuzz install package clean
+.PHONY: run test test-asan bench bench-build fuzz windows-check install package clean
 
 run:
 	scripts/install-deps run
@@ -36,6 +36,12 @@ fuzz:
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS) --target fuzzers
 	fuzz/run-all build/fuzz/fuzz $(FUZZ_SECONDS)
+
+# The folder lock's Windows branch, compiled for Windows so that it cannot rot (not run).
+windows-check:
+	scripts/install-deps windows
+	x86_64-w64-mingw32-g++ -std=c++20 -Wall -Wextra -Wpedantic -Werror -fsyntax-only \
+		-Isrc src/settings/folder_lock.cpp
 
 install:
 	cmake --preset release

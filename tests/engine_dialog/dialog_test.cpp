@@ -164,6 +164,51 @@ private slots:
         QCOMPARE(f.w.vars.sEngineIniFile, EngineIniFile(u"Alpha"_qs));
     }
 
+    void othersFiles_parseAddEngineExit_leaveThemAsTheyWere_data() {
+        QTest::addColumn<bool>("writeProtected");
+        QTest::newRow("the user's files beside the profile files") << false;
+        QTest::newRow("write-protected main and engine files") << true;
+    }
+
+    void othersFiles_parseAddEngineExit_leaveThemAsTheyWere() {
+        QFETCH(bool, writeProtected);
+        Fixture f;
+        f.writeFile(u"Alpha.ini"_qs, "; mine\n[hl=]\nen=en\n");
+        for (const char *name : {".Alpha.ini.swp", "Alpha.ini.AbCdEf", "Alpha.ini.backup",
+                                 "Alpha.ini.lock", "tarvolin.ini.before", "notes.txt"})
+            f.writeFile(QString::fromLatin1(name), name);
+        const auto files = [&] {
+            QMap<QString, QByteArray> map;
+            for (const QFileInfo &info : QDir(f.path).entryInfoList(QDir::Files | QDir::Hidden))
+                map[info.fileName()] = QByteArray::number(int(info.permissions()), 8) + ' ' +
+                                       f.fileBytes(info.fileName());
+            return map;
+        };
+        for (const char *name : {"Alpha.ini", "tarvolin.ini"})
+            QVERIFY(!writeProtected || QFile::setPermissions(f.filePath(QString::fromLatin1(name)),
+                                                             QFile::ReadOwner | QFile::ReadOther));
+        const QMap<QString, QByteArray> before = files();
+
+        f.parse(u"http://a/a?hl=de"_qs);
+        const QStringList shown{u"en"_qs, u"de"_qs};
+        QCOMPARE(entries(f.w.cmbKey[0]), shown.first(writeProtected ? 1 : 2));
+        QVERIFY(f.open(u"Gamma"_qs, u"g?"_qs));
+        QTest::mouseClick(f.d->OKButton, Qt::LeftButton);
+        QTest::mouseClick(f.w.cmdExit, Qt::LeftButton);
+        QMap<QString, QByteArray> after = files();
+        QCOMPARE(after.take(u".tarvolin.lock"_qs).isNull(), writeProtected);
+        QCOMPARE(f.mainValue(u"LastUsed"_qs, u"engine"_qs),
+                 writeProtected ? u"Alpha"_qs : u"Gamma"_qs);
+        for (const char *name : {"Alpha.ini", "tarvolin.ini"})
+            QCOMPARE(after.value(QString::fromLatin1(name)) ==
+                         before.value(QString::fromLatin1(name)),
+                     writeProtected);
+        if (!writeProtected)
+            after.insert({{u"Alpha.ini"_qs, before[u"Alpha.ini"_qs]},
+                          {u"tarvolin.ini"_qs, before[u"tarvolin.ini"_qs]}});
+        QCOMPARE(after, before);
+    }
+
     void ok_blankValue_showsMessageAndStaysOpen_data() {
         QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("queryKey");

@@ -71,6 +71,17 @@ int writer(const QStringList &args) {
     }
 }
 
+// --write-once <folder>: two writes to ./Alpha.ini, each its own group. Exit code 1 when one fails.
+int writeOnce(const QStringList &args) {
+    ProfileStore store(args[2]);
+    bool ok = true;
+    for (const QString &value : {QStringLiteral("one"), QStringLiteral("two")})
+        ok = store.WritePrivateProfileString(QStringLiteral("hl="), value, value,
+                                             QStringLiteral("./Alpha.ini")) &&
+             ok;
+    return ok ? 0 : 1;
+}
+
 // What the file must hold: sections and entry names in file order, and every value written.
 struct Model {
     QStringList sections{"seed", "live"};
@@ -267,6 +278,36 @@ private slots:
                  kept);
     }
 
+    void locksRefused_writesGoAheadAndSaySoOnce_data() {
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("every lock (ENOLCK)") << QStringLiteral("all");
+        QTest::newRow("locks of folders and read-only files (EBADF)") << QStringLiteral("folders");
+    }
+
+    void locksRefused_writesGoAheadAndSaySoOnce() {
+        QFETCH(QString, refused);
+        QTemporaryDir dir;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(REFUSE_LOCKS_PRELOAD));
+        environment.insert(QStringLiteral("TARVOLIN_REFUSE_LOCKS"), refused);
+        // The sanitizers' runtime wants to come first; the preloaded library stands before it.
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                               QStringLiteral(":verify_asan_link_order=0"));
+        QProcess writer;
+        writer.setProcessEnvironment(environment);
+        writer.start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("--write-once"), dir.path()});
+        QVERIFY(writer.waitForFinished());
+        const QByteArray said = writer.readAllStandardError();
+        QVERIFY2(writer.exitStatus() == QProcess::NormalExit && writer.exitCode() == 0,
+                 said.constData());
+        QFile file(dir.filePath(QStringLiteral("Alpha.ini")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), "[hl=]\none=one\ntwo=two\n");
+        QCOMPARE(said.count("keeps no locks"), refused == u"all" ? 1 : 0);
+    }
+
     void diskFault_writeFails_leavesFolderAndWorksAfterwards_data() {
         QTest::addColumn<int>("fault");
         QTest::newRow("file size limit (a full disk)") << int(SizeLimit);
@@ -335,6 +376,8 @@ int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     if (app.arguments().value(1) == u"--writer")
         return writer(app.arguments());
+    if (app.arguments().value(1) == u"--write-once")
+        return writeOnce(app.arguments());
     StoreFaultTest test;
     return QTest::qExec(&test, argc, argv);
 }
