@@ -325,9 +325,12 @@ bool ProfileStore::State::commit(const QString &filePath, OpenFile &file) {
 // symbolic link stays a link, and the file it names is replaced.
 bool ProfileStore::State::save(const QString &filePath, const QByteArray &bytes) {
     const QFileInfo link(filePath);
-    const QString target = link.isSymLink() ? link.canonicalFilePath() : filePath;
-    if (target.isEmpty())
-        return false;
+    QString target = filePath;
+    if (link.isSymLink()) {
+        target = link.canonicalFilePath();
+        if (target.isEmpty()) // a dangling link: its file is made
+            target = link.symLinkTarget();
+    }
     const QByteArray targetName = QFile::encodeName(target);
     struct stat old {};
     const bool existed = ::stat(targetName.constData(), &old) == 0;
