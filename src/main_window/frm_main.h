@@ -1,6 +1,7 @@
 #pragma once
 
 #include "main_window/module_variables.h"
+#include "main_window/twips.h"
 
 #include <QList>
 #include <QString>
@@ -42,6 +43,9 @@ class frmMain : public QWidget {
 
 public:
     static constexpr int kKeyRows = 20;
+    // The outer size set at load, frame included, in twips.
+    static constexpr int kOuterWidth = 11745;
+    static constexpr int kOuterHeight = 6750;
 
     frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, QWidget *parent = nullptr);
     // Builds and connects the same controls but skips Form_Load, so no profile file is touched:
@@ -117,6 +121,8 @@ private:
     friend class Dialog;
 
     ProfileStore &profileStore() const { return store_; }
+    // Pixels per twip for this window and its dialog, chosen for the desktop's font.
+    TwipScale twipScale() const { return twipScale_; }
     Prompter &prompter() const { return prompter_; }
 
     // --- Start-up and shut-down (startup_shutdown.cpp) --------------------------------------
@@ -181,6 +187,7 @@ private:
     ProfileStore &store_;
     UrlOpener &opener_;
     Prompter &prompter_;
+    TwipScale twipScale_;
 };
 
 } // namespace tarvolin
