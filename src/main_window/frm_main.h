@@ -148,6 +148,14 @@ private:
     // followed by FillCombos leaves them.
     void EnableKeyLists();
 
+    // --- Forgetting a remembered value (forget_value.cpp) -----------------------------------
+    // Shift+Delete in a row's open drop-down forgets the highlighted value: its entry leaves the
+    // section of the row's key in the engine file, and the lists of every row showing that key.
+    // When the write fails, file and lists stay as they were. Returns whether the key was taken.
+    bool cmbKey_KeyDown(int Index, int KeyCode, Qt::KeyboardModifiers Shift);
+    // Connects the key rows' drop-down lists to cmbKey_KeyDown and says so in their tool tips.
+    void connectValueForgetting();
+
     // --- URL parsing (url_parsing.cpp) ------------------------------------------------------
     void cmdParse_Click();
     void txtParseMe_Click();

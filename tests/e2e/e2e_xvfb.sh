@@ -133,6 +133,20 @@ fr=fr
 [pg=]
 q=q"
 
+# Shift+Delete in the open drop-down forgets the highlighted value, "de", in the file too.
+click_at 3960 1920 1695 315 # cmbKey(1)
+xdotool key --clearmodifiers F4
+wait_until "the drop-down list" popups 1
+xdotool key Home Down shift+Delete Escape
+wait_until "the drop-down list to close" popups 0
+expect_file "$work/run/Altavista.ini" "[hl=]
+en=en
+fr=fr
+[num=]
+10=10
+[pg=]
+q=q"
+
 # 3. A right-click on a free row's label offers the engine's other keys; pick one.
 click_at 120 2640 1695 255 3 # lblKey(3), right button: the pop-up opens at the pointer
 wait_until "the pop-up menu" popups 1

@@ -256,6 +256,57 @@ private slots:
         QCOMPARE(entries(h.window->cmbKey[0]) + entries(h.window->cmbKey[1]), QStringList());
     }
 
+    void forgetValue_shiftDeleteInOpenList_data() {
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("fault");
+        QTest::newRow("Shift+Delete forgets") << int(Qt::ShiftModifier) << false;
+        QTest::newRow("Delete alone does nothing") << int(Qt::NoModifier) << false;
+        QTest::newRow("a failed write forgets nothing") << int(Qt::ShiftModifier) << true;
+    }
+    void forgetValue_shiftDeleteInOpenList() {
+        QFETCH(int, modifiers);
+        QFETCH(bool, fault);
+        const bool forgets = modifiers == Qt::ShiftModifier && !fault;
+        const QByteArray before(
+            "; hand-written\r\n[hl=]\r\nen=en\r\nde=de\r\nfr=fr\r\n[num=]\r\nde=de\r\n");
+        WindowHarness h(kMain);
+        h.writeFile(u"Alpha.ini"_qs, before);
+        h.showAndActivate();
+        frmMain &w = *h.window;
+        h.parse(u"e/Query?hl=en&hl=fr&num=de"_qs);
+        chooseEntry(w.cmbKey[0], 1);
+        QComboBox *combo = w.cmbKey[1];
+        QVERIFY(QAccessible::queryAccessibleInterface(combo)
+                    ->text(QAccessible::Description)
+                    .contains(u"Shift+Delete"));
+        combo->showPopup();
+        QTRY_VERIFY(combo->view()->isVisible());
+        QTest::keyClick(combo->view(), Qt::Key_Home);
+        QTest::keyClick(combo->view(), Qt::Key_Down);
+        QCOMPARE(combo->view()->currentIndex().data().toString(), u"de"_qs);
+        // A folder in the engine file's place makes the write fail, also for root.
+        if (fault)
+            QVERIFY(QFile::rename(h.filePath(u"Alpha.ini"_qs), h.filePath(u"away"_qs)) &&
+                    QDir(h.path).mkdir(u"Alpha.ini"_qs));
+        QTest::keyClick(combo->view(), Qt::Key_Delete, Qt::KeyboardModifiers(modifiers));
+        if (fault)
+            QVERIFY(QDir(h.path).rmdir(u"Alpha.ini"_qs) &&
+                    QFile::rename(h.filePath(u"away"_qs), h.filePath(u"Alpha.ini"_qs)));
+        // At once, in the open list and in the other row of the key; not in other keys.
+        const QStringList kept = forgets ? QStringList{"en", "fr"} : QStringList{"en", "de", "fr"};
+        QVERIFY(combo->view()->isVisible());
+        QCOMPARE(entries(combo), kept);
+        QCOMPARE(entries(w.cmbKey[0]) + entries(w.cmbKey[2]), kept + QStringList{"de"});
+        // A forgotten choice leaves no choice, not its neighbour.
+        QCOMPARE(w.cmbKey[0]->currentText(), forgets ? QString() : u"de"_qs);
+        QCOMPARE(h.fileBytes(u"Alpha.ini"_qs),
+                 forgets ? QByteArray(before).replace("\nde=de\r\nfr", "\nfr") : before);
+        // A value parsed again is remembered again.
+        QTest::keyClick(combo->view(), Qt::Key_Escape);
+        h.parse(u"e/Query?hl=de"_qs);
+        QCOMPARE(entries(w.cmbKey[0]), forgets ? (QStringList{"en", "fr", "de"}) : kept);
+    }
+
     void parse_poolAndMenu_offerUnshownKeyNamesInFileOrder() {
         WindowHarness h(kMain);
         h.writeFile(u"Alpha.ini"_qs, "[q=]\n[hl=]\n[ie=]\n[Q=]\n[]\n[num=]\n");
