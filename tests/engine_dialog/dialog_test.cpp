@@ -232,20 +232,26 @@ private slots:
     void layout_desktopFont_keptWindowGrowsCaptionsShownWhole_data() {
         QTest::addColumn<qreal>("points");
         QTest::addColumn<int>("fit");
-        QTest::newRow("6 pt: the screen's DPI alone") << 6.0 << int(AtDpi);
-        QTest::newRow("9 pt") << 9.0 << int(ToCaptions);
-        QTest::newRow("11 pt") << 11.0 << int(ToCaptions);
-        QTest::newRow("16 pt") << 16.0 << int(ToCaptions);
-        QTest::newRow("40 pt: the window fits the screen, the font shrinks")
-            << 40.0 << int(ToScreen);
+        QTest::addColumn<QString>("styleSheet");
+        // clang-format off
+        QTest::newRow("6 pt: the screen's DPI alone") << 6.0 << int(AtDpi) << QString();
+        QTest::newRow("9 pt") << 9.0 << int(ToCaptions) << QString();
+        QTest::newRow("11 pt") << 11.0 << int(ToCaptions) << QString();
+        QTest::newRow("11 pt, buttons of wide margins") << 11.0 << int(ToCaptions) << u"QPushButton { padding: 0 20px }"_qs;
+        QTest::newRow("16 pt") << 16.0 << int(ToCaptions) << QString();
+        QTest::newRow("40 pt: the window fits the screen, the font shrinks") << 40.0 << int(ToScreen) << QString();
+        // clang-format on
     }
     void layout_desktopFont_keptWindowGrowsCaptionsShownWhole() {
         QFETCH(qreal, points);
         QFETCH(int, fit);
+        QFETCH(QString, styleSheet);
         const QFont desktop = QApplication::font();
         QFont font = desktop;
         font.setPointSizeF(points);
         QApplication::setFont(font);
+        qApp->setStyleSheet(styleSheet);
+        const auto plainStyle = qScopeGuard([] { qApp->setStyleSheet(QString()); });
         Fixture f;
         // A font change while the program runs waits for its next start.
         QApplication::setFont(desktop);
