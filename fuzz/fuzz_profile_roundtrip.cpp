@@ -1,13 +1,15 @@
 // Writing arbitrary names and values into an arbitrary profile file, then reading back.
 //
 // The input gives the file's first bytes and up to eight writes; a write's section and entry
-// name are either new text or names the file already lists, so edits, additions and new
-// sections all occur. The writes go once through the in-memory document and once through the
-// store into a real file (the first few one by one, the rest in one Group). For both results:
-//  - each written entry reads back exactly its last value;
+// name are either new text or names the file already lists, so edits, additions, deletions (a
+// write without a value) and new sections all occur. The writes go once through the in-memory
+// document and once through the store into a real file (the first few one by one, the rest in
+// one Group). For both results:
+//  - each written entry reads back exactly its last value, a deleted one as missing (unless the
+//    file spelled it twice);
 //  - every entry not written reads back as before;
 //  - the section list is the old one plus the new sections, each entry list of a written section
-//    the old one plus the new names, in the order first written;
+//    the old one less the first of each deleted name, plus the new names in the order written;
 //  - apart from the lines of written entries and the headers of written sections, the lines
 //    are byte for byte the old lines, in the old order (an old last line without a line end
 //    may have gained one).
@@ -28,7 +30,8 @@ namespace text = tarvolin::profile_text;
 namespace {
 
 struct Write {
-    QString section, key, value;
+    QString section, key;
+    std::optional<QString> value; // nullopt: delete
 };
 
 QString Text(FuzzedDataProvider &input) {
@@ -84,7 +87,7 @@ void CheckResult(const QByteArray &before, const ProfileDocument &old, const QLi
                  const QByteArray &after) {
     const ProfileDocument now(after);
     QSet<QString> writtenSections, writtenKeys;
-    QHash<QString, QHash<QString, QString>> last;
+    QHash<QString, QHash<QString, std::optional<QString>>> last;
     QStringList sections = old.sectionNames();
     QHash<QString, QStringList> names;
     for (const Write &w : writes) {
@@ -94,15 +97,22 @@ void CheckResult(const QByteArray &before, const ProfileDocument &old, const QLi
         if (!names.contains(w.section))
             names[w.section] = old.entryNames(w.section);
         const bool listable = !w.key.contains(QChar(u'\0'));
-        if (!old.value(w.section, w.key) && listable && !names[w.section].contains(w.key))
+        if (!w.value) {
+            names[w.section].removeOne(w.key);
+            continue;
+        }
+        if (listable && !names[w.section].contains(w.key))
             names[w.section].append(w.key);
         if (!w.section.contains(QChar(u'\0')) && !sections.contains(w.section))
             sections.append(w.section);
     }
 
     for (auto section = last.cbegin(); section != last.cend(); ++section) {
-        for (auto entry = section->cbegin(); entry != section->cend(); ++entry)
-            Check(now.value(section.key(), entry.key()) == entry.value());
+        for (auto entry = section->cbegin(); entry != section->cend(); ++entry) {
+            // A name spelled twice reads as its second line once the first is deleted.
+            if (entry.value() || old.entryNames(section.key()).count(entry.key()) < 2)
+                Check(now.value(section.key(), entry.key()) == entry.value());
+        }
         Check(now.entryNames(section.key()) == names[section.key()]);
     }
     Check(now.sectionNames() == sections);
@@ -139,13 +149,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (int i = 0; i < count; ++i) {
         const QString section = Name(input, sections);
         const QString key = Name(input, old.entryNames(section));
-        writes.append({section, key, Text(input)});
+        // One write in four deletes.
+        if (input.ConsumeIntegralInRange(0, 3) == 0)
+            writes.append({section, key, std::nullopt});
+        else
+            writes.append({section, key, Text(input)});
     }
     const int single = input.ConsumeIntegralInRange(0, count);
 
     ProfileDocument edited(before);
-    for (const Write &w : writes)
-        edited.setValue(w.section, w.key, w.value);
+    for (const Write &w : writes) {
+        if (w.value)
+            edited.setValue(w.section, w.key, *w.value);
+        else
+            edited.removeValue(w.section, w.key);
+    }
     CheckResult(before, old, writes, edited.toBytes());
 
     const QString folder = fuzz::ScratchProfile(before);

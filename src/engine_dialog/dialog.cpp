@@ -38,8 +38,9 @@ void Dialog::buildControls() {
     // A window does not inherit its owner's font, and the geometry is laid out for this one.
     setFont(main_.font());
     // Created in tab order: the two boxes, OK, Cancel (labels take no focus).
-    lblNewEngine = makeCaptionLabel(this, QStringLiteral("Enter new search engine name"), 120, 240);
-    lblNewQueryKey = makeCaptionLabel(this, QStringLiteral("Enter new query key"), 120, 840);
+    lblNewEngine =
+        makeCaptionLabel(this, QStringLiteral("Enter new search engine name"), 120, 240, 2400);
+    lblNewQueryKey = makeCaptionLabel(this, QStringLiteral("Enter new query key"), 120, 840, 2400);
     txtNewEngine = makeBox(this, 2400, 240, 2295, 285);
     txtNewQueryKey = makeBox(this, 2400, 840, 2295, 285);
     OKButton = makeButton(this, QStringLiteral("OK"), 3600, 1440, 1095, 255);
@@ -47,8 +48,9 @@ void Dialog::buildControls() {
     // A screen reader names each box after the label beside it.
     txtNewEngine->setAccessibleName(lblNewEngine->text());
     txtNewQueryKey->setAccessibleName(lblNewQueryKey->text());
-    // The dialog keeps the main window's font: its captions have room to wrap.
-    fitCaptions(this, false);
+    // The main window's scale: its captions chose it, and the dialog's have room to wrap.
+    layOut(*this, main_.twipScale());
+    wrapLongCaptions(*this);
     connect(OKButton, &QPushButton::clicked, this, &Dialog::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &Dialog::CancelButton_Click);
     txtNewEngine->setFocus();
@@ -58,7 +60,7 @@ void Dialog::Form_Load() {
     main_.setEnabled(false);
     // A child window shares its parent's disabled state unless enabled explicitly.
     setEnabled(true);
-    setOuterSize(*this, 4920, 2205);
+    setOuterSize(*this, main_.twipScale(), 4920, 2205);
 }
 
 void Dialog::OKButton_Click() {

@@ -104,4 +104,15 @@ void replaceEntries(QComboBox *combo, const QStringList &items) {
     restoreEditText(combo, text);
 }
 
+void removeEntry(QComboBox *combo, const QString &text) {
+    const int row = combo->findText(text);
+    if (row < 0) {
+        return;
+    }
+    if (combo->currentIndex() == row) {
+        combo->setCurrentIndex(-1);
+    }
+    combo->removeItem(row);
+}
+
 } // namespace tarvolin

@@ -27,4 +27,8 @@ void appendEntries(QComboBox *combo, const QStringList &items);
 // once: a model reset instead of removing every row and then resetting.
 void replaceEntries(QComboBox *combo, const QStringList &items);
 
+// Removes the first entry of that text, if any. When it was the chosen entry, no entry is
+// chosen afterwards and its text leaves the edit field, rather than a neighbour taking its place.
+void removeEntry(QComboBox *combo, const QString &text);
+
 } // namespace tarvolin

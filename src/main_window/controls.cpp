@@ -4,6 +4,15 @@
 
 namespace tarvolin {
 
+void layOut(QWidget &window, TwipScale scale) {
+    for (QWidget *control : window.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        const QVariant twips = control->property(kTwipsProperty);
+        if (twips.isValid()) {
+            control->setGeometry(scale.pixels(twips.toRect()));
+        }
+    }
+}
+
 QLabel *makeLabel(QWidget *parent, const QString &caption, int left, int top, int width,
                   int height) {
     auto *label = new QLabel(caption, parent);
@@ -12,42 +21,20 @@ QLabel *makeLabel(QWidget *parent, const QString &caption, int left, int top, in
     return label;
 }
 
-QLabel *makeCaptionLabel(QWidget *parent, const QString &caption, int left, int top) {
-    QLabel *label = makeLabel(parent, caption, left, top, 0, 0);
-    label->adjustSize();
+QLabel *makeCaptionLabel(QWidget *parent, const QString &caption, int left, int top,
+                         int namedLeft) {
+    // As high as the text boxes the captions name.
+    QLabel *label = makeLabel(parent, caption, left, top, namedLeft - 60 - left, 285);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return label;
 }
 
-void fitCaptions(QWidget *window, bool mayShrinkFont) {
-    const auto controls = window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
-    QList<QLabel *> captions = window->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
-    // Labels without a caption yet (the key rows) keep their fixed size.
-    captions.removeIf([](const QLabel *label) { return label->text().isEmpty(); });
-    const auto blocker = [&](const QLabel *label) -> const QWidget * {
-        for (const QWidget *other : controls) {
-            if (!other->isWindow() && other->x() > label->x() &&
-                label->geometry().intersects(other->geometry()))
-                return other;
-        }
-        return nullptr;
-    };
-    // The geometry was laid out for an 8-point font of narrow metrics; half a point less
-    // usually makes up for a wider one.
-    QFont font = window->font();
-    while (mayShrinkFont && font.pointSizeF() > 7 &&
-           std::any_of(captions.cbegin(), captions.cend(), blocker)) {
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-        window->setFont(font);
-        for (QLabel *label : captions)
-            label->adjustSize();
-    }
-    // Whatever still runs into the control it names wraps its words in front of it.
-    const int gap = twips(60);
-    for (QLabel *label : captions) {
-        if (const QWidget *other = blocker(label)) {
-            const int room = other->x() - label->x() - gap;
+void wrapLongCaptions(QWidget &window) {
+    for (QLabel *label : window.findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
+        if (!label->text().isEmpty() && label->sizeHint().width() > label->width()) {
             label->setWordWrap(true);
-            label->resize(room, label->heightForWidth(room));
+            label->resize(label->width(),
+                          std::max(label->height(), label->heightForWidth(label->width())));
         }
     }
 }

@@ -12,24 +12,30 @@
 namespace tarvolin {
 
 // Builders for the controls both windows place by hand; every position and size is in twips.
+// A control remembers its twips; layOut gives it its pixels once the window's scale is known.
+
+inline constexpr char kTwipsProperty[] = "tarvolinTwips";
 
 inline void place(QWidget *widget, int left, int top, int width, int height) {
-    widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
+    widget->setProperty(kTwipsProperty, QRect(left, top, width, height));
 }
+
+// Sets every placed control of `window` to its twips at `scale`.
+void layOut(QWidget &window, TwipScale scale);
 
 // A label whose caption is shown as plain text: key names come from URLs and must never be
 // taken for markup.
 QLabel *makeLabel(QWidget *parent, const QString &caption, int left, int top, int width,
                   int height);
 
-// A label that grows or shrinks to fit its caption.
-QLabel *makeCaptionLabel(QWidget *parent, const QString &caption, int left, int top);
+// A caption in front of the control it names, which starts at `namedLeft`: it may take the
+// room up to that control, less a gap, and is centred on the control's line.
+QLabel *makeCaptionLabel(QWidget *parent, const QString &caption, int left, int top, int namedLeft);
 
-// Makes every caption of `window` fit in front of the control to its right: the geometry is
-// laid out for one font, and a wider desktop font must not push a caption under the box it
-// names. When allowed, the window's font first shrinks by half points (not below 7); a caption
-// that still does not fit wraps its words. Call once all controls are placed.
-void fitCaptions(QWidget *window, bool mayShrinkFont);
+// A caption wider than its room (the dialog shares the main window's scale, and a font
+// shrunk as far as it goes still may not fit) wraps its words and grows downwards. Call after
+// layOut.
+void wrapLongCaptions(QWidget &window);
 
 // A button that Enter never presses on its own (buttons in dialogs default to that).
 QPushButton *makeButton(QWidget *parent, const QString &caption, int left, int top, int width,

@@ -21,6 +21,7 @@ frmMain::frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, Ski
     buildControls();
     connectHandlers();
     connectKeyRowEditing();
+    connectValueForgetting();
     connectTestGroup();
     connectNewEngineButton();
     nameControls(*this);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "main_window/module_variables.h"
+#include "main_window/twips.h"
 
 #include <QList>
 #include <QString>
@@ -42,6 +43,9 @@ class frmMain : public QWidget {
 
 public:
     static constexpr int kKeyRows = 20;
+    // The outer size set at load, frame included, in twips.
+    static constexpr int kOuterWidth = 11745;
+    static constexpr int kOuterHeight = 6750;
 
     frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, QWidget *parent = nullptr);
     // Builds and connects the same controls but skips Form_Load, so no profile file is touched:
@@ -117,6 +121,8 @@ private:
     friend class Dialog;
 
     ProfileStore &profileStore() const { return store_; }
+    // Pixels per twip for this window and its dialog, chosen for the desktop's font.
+    TwipScale twipScale() const { return twipScale_; }
     Prompter &prompter() const { return prompter_; }
 
     // --- Start-up and shut-down (startup_shutdown.cpp) --------------------------------------
@@ -141,6 +147,14 @@ private:
     // Enables every row's list but that of the query string's own key, as a reset of the rows
     // followed by FillCombos leaves them.
     void EnableKeyLists();
+
+    // --- Forgetting a remembered value (forget_value.cpp) -----------------------------------
+    // Shift+Delete in a row's open drop-down forgets the highlighted value: its entry leaves the
+    // section of the row's key in the engine file, and the lists of every row showing that key.
+    // When the write fails, file and lists stay as they were. Returns whether the key was taken.
+    bool cmbKey_KeyDown(int Index, int KeyCode, Qt::KeyboardModifiers Shift);
+    // Connects the key rows' drop-down lists to cmbKey_KeyDown and says so in their tool tips.
+    void connectValueForgetting();
 
     // --- URL parsing (url_parsing.cpp) ------------------------------------------------------
     void cmdParse_Click();
@@ -181,6 +195,7 @@ private:
     ProfileStore &store_;
     UrlOpener &opener_;
     Prompter &prompter_;
+    TwipScale twipScale_;
 };
 
 } // namespace tarvolin

@@ -3,11 +3,13 @@
 #include "main_window/controls.h"
 #include "main_window/frm_main.h"
 #include "main_window/wheel_guard.h"
+#include "main_window/window_scale.h"
 
 #include <QComboBox>
-#include <QFont>
 #include <QMenu>
 #include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 #include <limits>
 
@@ -33,15 +35,26 @@ QComboBox *makeCombo(QWidget *parent, int left, int top, int width, int height) 
     return combo;
 }
 
+// A row's clear button shows its round button alone: its caption, "Option1", was only ever
+// hidden by the button's size, which grows with the desktop's font.
+class ClearButton final : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text.clear();
+        painter.drawControl(QStyle::CE_RadioButton, option);
+    }
+};
+
 } // namespace
 
 void frmMain::buildControls() {
     setWindowTitle(QStringLiteral("Tarvolin"));
-    // The geometry is fixed in pixels and laid out for a small 8-point font; a larger desktop
-    // font would cut captions.
-    QFont small = font();
-    small.setPointSize(8);
-    setFont(small);
 
     // Created in tab order, so the focus chain needs no rearranging.
     auto *parseMe = makeBox<ClickLineEdit>(this, 1080, 120, 9615, 285);
@@ -50,16 +63,17 @@ void frmMain::buildControls() {
     cmdParse = makeButton(this, QStringLiteral("Parse"), 120, 120, 855, 255);
     cmdExit = makeButton(this, QStringLiteral("Exit"), 120, 480, 855, 255);
 
-    lblEngine = makeCaptionLabel(this, QStringLiteral("Search engine"), 1080, 480);
+    lblEngine = makeCaptionLabel(this, QStringLiteral("Search engine"), 1080, 480, 2280);
     txtEngine = makeBox(this, 2280, 480, 1215, 285);
     txtEngine->setReadOnly(true);
-    lblQueryKey = makeCaptionLabel(this, QStringLiteral("Query key"), 3600, 480);
+    lblQueryKey = makeCaptionLabel(this, QStringLiteral("Query key"), 3600, 480, 4440);
     txtQueryKey = makeBox(this, 4440, 480, 1215, 285);
     txtQueryKey->setReadOnly(true);
-    lblAvailableEngines = makeCaptionLabel(this, QStringLiteral("Available engines"), 5760, 480);
+    lblAvailableEngines =
+        makeCaptionLabel(this, QStringLiteral("Available engines"), 5760, 480, 7200);
     cmbEngine = makeCombo(this, 7200, 480, 1935, 315);
     cmdNewEngine = makeButton(this, QStringLiteral("Add new engine"), 9240, 480, 1455, 255);
-    lblAvailKeys = makeCaptionLabel(this, QStringLiteral("Additional keys"), 5760, 840);
+    lblAvailKeys = makeCaptionLabel(this, QStringLiteral("Additional keys"), 5760, 840, 7200);
     cmbAvailKeys = makeCombo(this, 7200, 840, 1935, 315);
     cmdAddKey = makeButton(this, QStringLiteral("Add key to form"), 9240, 840, 1455, 255);
 
@@ -68,7 +82,7 @@ void frmMain::buildControls() {
         const int top = 1560 + 360 * (i % 10);
         const bool right = i >= 10;
         lblKey[i] = makeLabel(this, QString(), right ? 5880 : 120, top, 1695, 255);
-        optKeyClear[i] = new QRadioButton(QStringLiteral("Option1"), this);
+        optKeyClear[i] = new ClearButton(QStringLiteral("Option1"), this);
         optKeyClear[i]->setAutoExclusive(false);
         place(optKeyClear[i], right ? 7680 : 1920, top, 255, 255);
         txtKey[i] = makeBox(this, right ? 8040 : 2280, top, right ? 1695 : 1575, 285);
@@ -90,7 +104,8 @@ void frmMain::buildControls() {
     }
     cmdLaunch = makeButton(this, QStringLiteral("Launch URL"), 120, 6000, 1215, 255);
 
-    fitCaptions(this, true);
+    twipScale_ = fitWindowScale(*this, QSize(kOuterWidth, kOuterHeight));
+    wrapLongCaptions(*this);
 
     // Never shown as a menu bar: only ever popped up over a free key label.
     Popup = new QMenu(QStringLiteral("Popup"), this);

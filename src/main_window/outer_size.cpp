@@ -1,17 +1,16 @@
 #include "main_window/outer_size.h"
 
-#include "main_window/twips.h"
-
 #include <QWidget>
 
 namespace tarvolin {
 
-void setOuterSize(QWidget &window, int outerWidthTwips, int outerHeightTwips) {
+void setOuterSize(QWidget &window, TwipScale scale, int outerWidthTwips, int outerHeightTwips) {
     QSize frame = window.frameGeometry().size() - window.geometry().size();
     if (frame.width() <= 0 && frame.height() <= 0) {
-        frame = QSize(twips(90), twips(375));
+        frame = QSize(scale.pixels(90), scale.pixels(375));
     }
-    window.resize(twips(outerWidthTwips) - frame.width(), twips(outerHeightTwips) - frame.height());
+    window.resize(scale.pixels(outerWidthTwips) - frame.width(),
+                  scale.pixels(outerHeightTwips) - frame.height());
 }
 
 } // namespace tarvolin

@@ -10,7 +10,7 @@
 namespace tarvolin {
 
 void frmMain::Form_Load() {
-    setOuterSize(*this, 11745, 6750);
+    setOuterSize(*this, twipScale_, kOuterWidth, kOuterHeight);
     vars.sMainIniFile = QStringLiteral("./tarvolin.ini");
 
     ProfileStore::Group group(store_);

@@ -735,10 +735,23 @@ void ProfileDocument::setValue(const QString &section, const QString &key, const
 }
 
 void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
+    // Runs of writes between deletions; a deletion rebuilds the document from the run before it.
+    for (auto from = writes.begin(); from != writes.end();) {
+        const auto to =
+            std::find_if(from, writes.end(), [](const ProfileWrite &w) { return !w.value; });
+        setRun(std::span(from, to));
+        if (to == writes.end())
+            break;
+        removeValue(to->section.toString(), to->key.toString());
+        from = to + 1;
+    }
+}
+
+void ProfileDocument::setRun(std::span<const ProfileWrite> writes) {
     // Grown geometrically: a group may send many small batches.
     size_t textSize = text_.size();
     for (const ProfileWrite &write : writes)
-        textSize += size_t(write.key.size() + write.value.size());
+        textSize += size_t(write.key.size() + write.value->size());
     if (textSize > text_.capacity())
         text_.reserve(std::max(textSize, 2 * text_.capacity()));
     if (const size_t needed = slots_.size() + writes.size(); needed > slots_.capacity())
@@ -762,9 +775,25 @@ void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
         }
         for (size_t i = 0; i < count; ++i) {
             const ProfileWrite &write = writes[first + i];
-            writeEntry(ahead[i].section, write.key, write.value, ahead[i].hash);
+            writeEntry(ahead[i].section, write.key, *write.value, ahead[i].hash);
         }
     }
+}
+
+bool ProfileDocument::removeValue(const QString &section, const QString &key) {
+    if (!value(section, key))
+        return false;
+    // Forgetting is rare: the edits so far are applied, and the entry's line cut from the result.
+    ProfileDocument edited(toBytes());
+    Entry entry;
+    const Header *header = edited.findHeader(section);
+    if (!header || !edited.findEntry(*header, key, entry))
+        return false;
+    QByteArray bytes = std::move(edited.bytes_);
+    bytes.remove(entry.lineStart, entry.next - entry.lineStart);
+    *this = ProfileDocument(std::move(bytes));
+    removed_ = true;
+    return true;
 }
 
 void ProfileDocument::writeEntry(qsizetype index, QStringView key, QStringView value,

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace tarvolin {
@@ -60,10 +61,14 @@ public:
     // The same for each write in order, as if setValue were called for each: a later write of
     // the same entry replaces the earlier one. Nothing is allocated for a write whose entry
     // the batch or the group already holds with the same value.
+    // A write without a value forgets its entry (see removeValue).
     void setValues(const std::vector<ProfileWrite> &writes);
+    // Forgets an entry: its whole line, line end included, goes and every other byte stays.
+    // Returns false, changing nothing, when the section or entry is missing.
+    bool removeValue(const QString &section, const QString &key);
 
-    bool isModified() const { return !written_.empty(); }
-    // The bytes the document was built from.
+    bool isModified() const { return !written_.empty() || removed_; }
+    // The bytes the document was built from (after its last removeValue).
     const QByteArray &bytes() const { return bytes_; }
     // The file's bytes with the edits applied.
     QByteArray toBytes() const;
@@ -145,6 +150,7 @@ private:
     qsizetype addSlot(quint64 hash, const Slot &slot);
     qsizetype findWritten(QStringView section) const;
     qsizetype writtenSection(QStringView section);
+    void setRun(std::span<const ProfileWrite> writes);
     void writeEntry(qsizetype index, QStringView key, QStringView value, quint64 hash);
     QByteArray lineEnd() const;
     QByteArray editedLine(const Slot &slot) const;
@@ -152,6 +158,7 @@ private:
 
     QByteArray bytes_;
     qsizetype bodyStart_ = 0;
+    bool removed_ = false; // bytes_ lost a line since the document was read
     mutable bool indexed_ = false;
     mutable std::vector<Header> headers_;
     // First header of each name: plain names by their bytes (views into bytes_, which is never

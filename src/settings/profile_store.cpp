@@ -403,8 +403,10 @@ qsizetype ProfileStore::GetPrivateProfileSectionNames(QString &buffer, qsizetype
 }
 
 bool ProfileStore::WritePrivateProfileString(const QString &section, const QString &key,
-                                             const QString &value, const QString &path) {
-    return WritePrivateProfileStrings({ProfileWrite{section, key, value}}, path);
+                                             const std::optional<QString> &value,
+                                             const QString &path) {
+    const auto text = value ? std::optional<QStringView>(*value) : std::nullopt;
+    return WritePrivateProfileStrings({ProfileWrite{section, key, text}}, path);
 }
 
 bool ProfileStore::WritePrivateProfileStrings(const std::vector<ProfileWrite> &writes,

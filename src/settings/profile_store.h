@@ -9,11 +9,12 @@
 
 namespace tarvolin {
 
-// One write of a batch: the texts are read during the call only.
+// One write of a batch: the texts are read during the call only. A write without a value
+// forgets the entry (see WritePrivateProfileString).
 struct ProfileWrite {
     QStringView section;
     QStringView key;
-    QStringView value;
+    std::optional<QStringView> value;
 };
 
 // Profile (INI) files. Typed reads hand back a value or a list of names built in one pass
@@ -112,8 +113,13 @@ public:
     // Returns false when the write failed; the file is then unchanged. Inside a Group the write
     // is kept until the outermost Group ends: true then means the file's lock was had, and a
     // failure to save at the end is silent (the file stays as it was).
-    bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,
-                                   const QString &path);
+    // With no value (std::nullopt) the entry is forgotten, as the platform does: its whole line,
+    // line end included, is removed and every other byte kept (the section's header stays, even
+    // when the section is left empty). A missing file, section or entry is left as it is (no file
+    // is made) and the call succeeds; a later write of the name adds it again. Forgetting takes
+    // the lock and saves atomically like any write, and fails the same ways.
+    bool WritePrivateProfileString(const QString &section, const QString &key,
+                                   const std::optional<QString> &value, const QString &path);
 
     // The writes of a batch in order, as WritePrivateProfileString would make them one by one
     // (a later write of an entry replaces an earlier one), with one lookup of the path and its

@@ -62,12 +62,14 @@ start_app() { # [argument...]
     wait_until "the Tarvolin window" shown Tarvolin
     wid=$found
     wait_until "focus on the Tarvolin window" focused "$wid"
+    # The layout is 11655 twips wide, scaled to the font: its pixels give the scale.
+    width=$(xdotool getwindowgeometry --shell "$wid" | sed -n 's/^WIDTH=//p')
 }
 
-# Controls are placed in twips; one pixel is 15 twips at 96 DPI. Clicks go to a control's middle.
+# Controls are placed in twips. Clicks go to a control's middle.
+px() { echo $(($1 * width / 11655)); }
 click_at() { # left top width height [button]
-    local x=$((($1 + $3 / 2) / 15)) y=$((($2 + $4 / 2) / 15))
-    xdotool mousemove --window "$wid" "$x" "$y" click "${5:-1}"
+    xdotool mousemove --window "$wid" "$(px $(($1 + $3 / 2)))" "$(px $(($2 + $4 / 2)))" click "${5:-1}"
 }
 
 wait_exit() {
@@ -131,6 +133,20 @@ fr=fr
 [pg=]
 q=q"
 
+# Shift+Delete in the open drop-down forgets the highlighted value, "de", in the file too.
+click_at 3960 1920 1695 315 # cmbKey(1)
+xdotool key --clearmodifiers F4
+wait_until "the drop-down list" popups 1
+xdotool key Home Down shift+Delete Escape
+wait_until "the drop-down list to close" popups 0
+expect_file "$work/run/Altavista.ini" "[hl=]
+en=en
+fr=fr
+[num=]
+10=10
+[pg=]
+q=q"
+
 # 3. A right-click on a free row's label offers the engine's other keys; pick one.
 click_at 120 2640 1695 255 3 # lblKey(3), right button: the pop-up opens at the pointer
 wait_until "the pop-up menu" popups 1
@@ -154,7 +170,7 @@ wait_until "focus on the dialog" focused "$dialog"
 xdotool type 'Example'
 xdotool key Tab
 xdotool type 'search?'
-xdotool mousemove --window "$dialog" $(((3600 + 1095 / 2) / 15)) $(((1440 + 255 / 2) / 15)) click 1
+xdotool mousemove --window "$dialog" "$(px $((3600 + 1095 / 2)))" "$(px $((1440 + 255 / 2)))" click 1
 wait_until "the dialog to close" gone 'Add search engine & query key'
 click_at 120 480 855 255 # cmdExit
 wait_exit

@@ -1,6 +1,6 @@
 // The add-engine dialog over a real main window: opening, each way of closing,
-// what OK writes; and what both windows offer a screen reader and how their
-// captions fit.
+// what OK writes; and what both windows offer a screen reader, and how they fit
+// the desktop's font.
 
 #include "engine_dialog/dialog.h"
 #include "main_window/twips.h"
@@ -53,6 +53,31 @@ QStringList namelessControls(QAccessibleInterface *node, const QString &path = Q
         nameless += namelessControls(node->child(i), path + u'/' + QString::number(i));
     return nameless;
 }
+
+enum Fit { AtDpi, ToCaptions, ToScreen };
+
+// How much of its control a caption of the window fills, in its tighter
+// direction: above 1 it is cut. 0 for other controls.
+qreal captionFill(const QWidget *control) {
+    QSize text, room = control->size();
+    if (const auto *label = qobject_cast<const QLabel *>(control)) {
+        const int flags = label->wordWrap() ? Qt::TextWordWrap : 0;
+        if (!label->text().isEmpty())
+            text =
+                label->fontMetrics()
+                    .boundingRect(QRect(0, 0, room.width(), QWIDGETSIZE_MAX), flags, label->text())
+                    .size();
+    } else if (const auto *button = qobject_cast<const QPushButton *>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        text = button->fontMetrics().size(Qt::TextShowMnemonic, button->text());
+        room =
+            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).size();
+    }
+    if (control->isHidden() || text.isEmpty())
+        return 0;
+    return std::max(text.width() / qreal(room.width()), text.height() / qreal(room.height()));
+}
 } // namespace
 
 class DialogTest : public QObject {
@@ -73,9 +98,6 @@ private slots:
         QVERIFY(f.open());
         QTRY_COMPARE(QApplication::activeWindow(), f.d.data());
         QCOMPARE(f.d->windowTitle(), u"Add search engine & query key"_qs);
-        // Offscreen windows have no frame; the dialog leaves room for a usual one.
-        QCOMPARE(f.d->size() + QSize(twips(90), twips(375)), QSize(twips(4920), twips(2205)));
-        QCOMPARE(f.d->font(), f.w.font());
         QCOMPARE(f.d->txtNewEngine->text() + f.d->txtNewQueryKey->text(), QString());
         QVERIFY(!f.w.isEnabled() && f.d->isEnabled());
         QTRY_COMPARE(QApplication::focusWidget(), f.d->txtNewEngine);
@@ -232,7 +254,7 @@ private slots:
         QCOMPARE(f.fileBytes(u"tarvolin.ini"_qs), mainFile);
     }
 
-    void accessibleNamesAndCaptions_everyControlNamed_rowsFollowTheirKeys() {
+    void accessibleNames_everyControlNamed_rowsFollowTheirKeys() {
         Fixture f;
         f.writeFile(u"Alpha.ini"_qs, "[hl=]\nde=de\n");
         f.parse(u"http://e/a?q=cats&hl=en&num=10"_qs);
@@ -249,25 +271,88 @@ private slots:
                  QString());
         QCOMPARE(namelessControls(QAccessible::queryAccessibleInterface(f.d)).join(u", "),
                  QString());
-        // Captions of both windows fit and overlap no other control.
-        for (QWidget *window : std::initializer_list<QWidget *>{&f.w, f.d}) {
-            const auto controls = window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
-            for (const QLabel *label : window->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
-                const QByteArray caption = label->text().toUtf8();
-                const int flags = label->wordWrap() ? Qt::TextWordWrap : 0;
-                const QRect needed = label->fontMetrics().boundingRect(
-                    QRect(0, 0, label->width(), QWIDGETSIZE_MAX), flags, label->text());
-                QVERIFY2(needed.width() <= label->width() && needed.height() <= label->height(),
-                         caption);
-                for (const QWidget *other : controls)
-                    QVERIFY2(other == label || other->isHidden() || other->isWindow() ||
-                                 !other->geometry().intersects(label->geometry()),
-                             caption);
-            }
-        }
         QTest::mouseClick(f.d->OKButton, Qt::LeftButton);
         QCOMPARE(nameOf(f.w.txtKey[1]), u"value of row 2"_qs);
     }
+
+    void layout_desktopFont_keptWindowGrowsCaptionsShownWhole_data() {
+        QTest::addColumn<qreal>("points");
+        QTest::addColumn<int>("fit");
+        QTest::addColumn<QString>("styleSheet");
+        // clang-format off
+        QTest::newRow("6 pt: the screen's DPI alone") << 6.0 << int(AtDpi) << QString();
+        QTest::newRow("9 pt") << 9.0 << int(ToCaptions) << QString();
+        QTest::newRow("11 pt") << 11.0 << int(ToCaptions) << QString();
+        QTest::newRow("11 pt, buttons of wide margins") << 11.0 << int(ToCaptions) << u"QPushButton { padding: 0 20px }"_qs;
+        QTest::newRow("16 pt") << 16.0 << int(ToCaptions) << QString();
+        QTest::newRow("40 pt: the window fits the screen, the font shrinks") << 40.0 << int(ToScreen) << QString();
+        // clang-format on
+    }
+    void layout_desktopFont_keptWindowGrowsCaptionsShownWhole() {
+        QFETCH(qreal, points);
+        QFETCH(int, fit);
+        QFETCH(QString, styleSheet);
+        const QFont desktop = QApplication::font();
+        QFont font = desktop;
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+        qApp->setStyleSheet(styleSheet);
+        const auto plainStyle = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+        Fixture f;
+        // A font change while the program runs waits for its next start.
+        QApplication::setFont(desktop);
+        QVERIFY(f.open());
+        QCOMPARE(f.d->font(), f.w.font());
+        QCOMPARE(f.w.font().family(), desktop.family());
+        if (fit == ToScreen)
+            QVERIFY(f.w.font().pointSizeF() < points);
+        else
+            QCOMPARE(f.w.font().pointSizeF(), points);
+        // Both windows in proportion to their twips (offscreen windows have no
+        // frame; the outer size leaves room for a usual one), every control inside.
+        const qreal scale = f.w.width() / 11655.0;
+        const QSizeF twips[] = {{11655, 6375}, {4830, 1830}};
+        qreal tightest = 0;
+        for (const QWidget *window : std::initializer_list<const QWidget *>{&f.w, f.d}) {
+            const QSizeF expected = twips[window == f.d] * scale;
+            QVERIFY2(
+                qAbs(window->width() - expected.width()) <= 1 &&
+                    qAbs(window->height() - expected.height()) <= 1,
+                qPrintable(QStringLiteral("%1x%2").arg(window->width()).arg(window->height())));
+            // Captions are shown whole and overlap no other control.
+            const auto controls = window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+            for (const QWidget *control : controls) {
+                const qreal fill = captionFill(control);
+                const QByteArray name = control->metaObject()->className() + QByteArray(" ") +
+                                        control->property("text").toString().toUtf8();
+                QVERIFY2(control->isWindow() || window->rect().contains(control->geometry()), name);
+                QVERIFY2(fill <= 1, name);
+                for (const QWidget *other : controls)
+                    QVERIFY2(fill == 0 || other == control || other->isHidden() ||
+                                 other->isWindow() ||
+                                 !other->geometry().intersects(control->geometry()),
+                             name);
+                if (window == &f.w)
+                    tightest = std::max(tightest, fill);
+            }
+        }
+        // The smallest scale that fits: some caption all but fills its control.
+        if (fit == AtDpi)
+            QCOMPARE(f.w.width(), TwipScale().pixels(11655));
+        else
+            QVERIFY2(tightest > 0.9, qPrintable(QString::number(tightest)));
+        // Larger text, larger window: the rows run from small to large fonts.
+        QVERIFY(f.w.width() > widestSoFar_);
+        widestSoFar_ = f.w.width();
+        if (fit == ToScreen) {
+            const QSize screen = f.w.screen()->availableGeometry().size();
+            QVERIFY(qAbs(std::max(scale * frmMain::kOuterWidth - screen.width(),
+                                  scale * frmMain::kOuterHeight - screen.height())) <= 1);
+        }
+    }
+
+private:
+    int widestSoFar_ = 0;
 };
 
 QTEST_MAIN(DialogTest)

@@ -1,7 +1,6 @@
 // The main window: start-up and closing, engine choice, parsing, composing,
 // lists and menus.
 
-#include "main_window/twips.h"
 #include "window_harness.h"
 
 using namespace tarvolin;
@@ -75,12 +74,6 @@ private slots:
         QCOMPARE(w.txtEngine->text() + u'|' + w.txtQueryKey->text(), engine + u'|' + queryKey);
         QCOMPARE(w.vars.sEngineIniFile, EngineIniFile(engine));
         QCOMPARE(w.windowTitle(), u"Tarvolin"_qs);
-        // Offscreen there is no frame: the designed size less the frame, every
-        // control inside.
-        QCOMPARE(w.size(), QSize(twips(11655), twips(6375)));
-        for (QWidget *child : w.findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-            QVERIFY2(child->isWindow() || w.rect().contains(child->geometry()),
-                     qPrintable(child->objectName()));
         QVERIFY(!w.cmdNewURL->isEnabled() && w.txtEngine->isReadOnly() &&
                 w.txtQueryKey->isReadOnly());
         h.showAndActivate();
@@ -261,6 +254,60 @@ private slots:
         h.parse(u"e/Query?hl=en&num=10"_qs);
         QCOMPARE(texts(h.window->lblKey), padded({"hl=", "num="}));
         QCOMPARE(entries(h.window->cmbKey[0]) + entries(h.window->cmbKey[1]), QStringList());
+    }
+
+    void forgetValue_shiftDeleteInOpenList_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("fault");
+        const int shift = Qt::ShiftModifier;
+        QTest::newRow("Shift+Delete forgets") << int(Qt::Key_Delete) << shift << false;
+        QTest::newRow("Delete alone does nothing") << int(Qt::Key_Delete) << 0 << false;
+        QTest::newRow("Shift+Backspace does nothing") << int(Qt::Key_Backspace) << shift << false;
+        QTest::newRow("a failed write forgets nothing") << int(Qt::Key_Delete) << shift << true;
+    }
+    void forgetValue_shiftDeleteInOpenList() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, fault);
+        const bool forgets = key == Qt::Key_Delete && modifiers == Qt::ShiftModifier && !fault;
+        const QByteArray before(
+            "; hand-written\r\n[hl=]\r\nen=en\r\nde=de\r\nfr=fr\r\n[num=]\r\nen=en\r\n");
+        WindowHarness h(kMain);
+        h.writeFile(u"Alpha.ini"_qs, before);
+        h.showAndActivate();
+        frmMain &w = *h.window;
+        h.parse(u"e/Query?hl=en&hl=fr&num=en"_qs);
+        chooseEntry(w.cmbKey[0], 0);
+        QComboBox *combo = w.cmbKey[1];
+        QVERIFY(QAccessible::queryAccessibleInterface(combo)
+                    ->text(QAccessible::Description)
+                    .contains(u"Shift+Delete"));
+        combo->showPopup();
+        QTRY_VERIFY(combo->view()->isVisible());
+        QTest::keyClick(combo->view(), Qt::Key_Home);
+        QCOMPARE(combo->view()->currentIndex().data().toString(), u"en"_qs);
+        // A folder in the engine file's place makes the write fail, also for root.
+        if (fault)
+            QVERIFY(QFile::rename(h.filePath(u"Alpha.ini"_qs), h.filePath(u"away"_qs)) &&
+                    QDir(h.path).mkdir(u"Alpha.ini"_qs));
+        QTest::keyClick(combo->view(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        if (fault)
+            QVERIFY(QDir(h.path).rmdir(u"Alpha.ini"_qs) &&
+                    QFile::rename(h.filePath(u"away"_qs), h.filePath(u"Alpha.ini"_qs)));
+        // At once, in the open list and in the other row of the key; not in other keys.
+        const QStringList kept = forgets ? QStringList{"de", "fr"} : QStringList{"en", "de", "fr"};
+        QVERIFY(combo->view()->isVisible());
+        QCOMPARE(entries(combo), kept);
+        QCOMPARE(entries(w.cmbKey[0]) + entries(w.cmbKey[2]), kept + QStringList{"en"});
+        // A forgotten choice leaves no choice, not its neighbour.
+        QCOMPARE(w.cmbKey[0]->currentText(), forgets ? QString() : u"en"_qs);
+        QCOMPARE(h.fileBytes(u"Alpha.ini"_qs),
+                 forgets ? QByteArray(before).replace("[hl=]\r\nen=en\r\n", "[hl=]\r\n") : before);
+        // A value parsed again is remembered again.
+        QTest::keyClick(combo->view(), Qt::Key_Escape);
+        h.parse(u"e/Query?hl=en"_qs);
+        QCOMPARE(entries(w.cmbKey[0]), forgets ? (QStringList{"de", "fr", "en"}) : kept);
     }
 
     void parse_poolAndMenu_offerUnshownKeyNamesInFileOrder() {

@@ -230,6 +230,13 @@ private slots:
     row("bom_kept", "s", "k", "new");
     row("ordinary_names_plain", "url=", "a%2Fb+c-d_e.f", "x=y%20+z");
     row("case_counts", "s", "k", "new");
+    // A null value forgets the entry.
+    row("forget_one_of_three", "hl=", "de", QString());
+    row("forget_last_value", "num=", "10", QString());
+    const QByteArray plain = "[s]\nk=v\n";
+    QTest::newRow("forget: missing entry") << plain << "s" << "x" << QString() << plain;
+    QTest::newRow("forget: missing section") << plain << "t" << "k" << QString() << plain;
+    QTest::newRow("forget: missing file stays missing") << QByteArray() << "s" << "k" << QString() << QByteArray();
     odd("no line end at all", QByteArray(200000, 'x'));
     odd("one 1 MB line", "[big]\nk=" + QByteArray(1 << 20, 'v'));
     odd("brackets everywhere", QByteArray(100000, '['));
@@ -241,11 +248,14 @@ private slots:
         QFETCH(QString, section);
         QFETCH(QString, key);
         QFETCH(QString, value);
+        QFETCH(QByteArray, expected);
         Scratch s(file);
         s.sections();
-        QVERIFY(s.write(section, key, value));
-        QTEST(s.bytes(), "expected");
-        QCOMPARE(s.value(section, key), value);
+        const auto text = value.isNull() ? std::nullopt : std::optional(value);
+        QVERIFY(s.store.WritePrivateProfileString(section, key, text, kFile));
+        QCOMPARE(s.bytes(), expected);
+        QCOMPARE(QFileInfo::exists(s.dir.filePath("test.ini")), !expected.isNull());
+        QCOMPARE(s.store.readValue(section, key, kFile), text);
     }
 
     void path_outsideOrBelowFolder_isRefused_data() {
