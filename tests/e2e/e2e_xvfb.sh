@@ -25,16 +25,14 @@ wait_until() { # what command...
     fail "timed out waiting for $what"
 }
 
-# A display number nobody uses: no lock file and no socket.
-display=""
-for n in $(seq 90 190); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
-done
-[ -n "$display" ] || fail "no free display number"
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and writes its number once it takes connections: two runs
+# at once (a second checkout, a mutation run) never share a display. -noreset: by default the
+# server resets whenever its last client (each xdotool call) leaves, and refuses the program's
+# connection if it comes in the middle.
+Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-export DISPLAY=":$display"
-wait_until "Xvfb to start" eval 'xdpyinfo >/dev/null 2>&1 || ! kill -0 "$xvfb_pid"'
+wait_until "Xvfb to start" eval '[ -s "$work/display" ] || ! kill -0 "$xvfb_pid"'
+export DISPLAY=":$(cat "$work/display")"
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 
 # A recording opener first on PATH, so Launch URL hands its text to us, not to a browser. It
