@@ -1,4 +1,6 @@
 #include "settings/engine_file_name.h"
+#include "settings/plain_name.h"
+#include "settings/plain_scan.h"
 #include "settings/profile_reader.h"
 
 #include <QDateTime>
@@ -412,6 +414,24 @@ private slots:
         QVERIFY(timer.elapsed() < 2000); // never a wait for a lock nobody holds
         QCOMPARE(s.bytes(file), "[s]\nk=v\n");
         QTEST(QDir(s.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), "left");
+    }
+
+    void plainScan_everyByteAtEveryOffset_stopsAsTheTableSays() {
+        if (!plain_scan::available())
+            QSKIP("this build has no SSE2 scan");
+        QList<int> disagreeing; // bytes the block masks read otherwise than the table
+        for (int byte = 0; byte < 256; ++byte) {
+            for (int offset = 0; offset < 64; ++offset) {
+                QByteArray block(64, 'a');
+                block[offset] = char(byte);
+                const plain_scan::BlockMasks masks = plain_scan::scanBlock(block.constData());
+                const quint64 bit = quint64(1) << offset;
+                const bool stops = plain_name::is(char(byte), plain_name::kEndsPlainKey);
+                if (masks.stops != (stops ? bit : 0) || masks.newlines != (byte == '\n' ? bit : 0))
+                    disagreeing.append(byte);
+            }
+        }
+        QCOMPARE(disagreeing, QList<int>());
     }
 
     void engineIniFile_name_givesOneSegmentInWorkingFolder_data() {
