@@ -18,8 +18,7 @@ qsizetype ProfileDocument::append(QStringView text) {
 }
 
 size_t ProfileDocument::entryHash(qsizetype section, QStringView key) const {
-    // Names come from pasted URLs: Qt's seeded hash, which no chosen text makes collide.
-    return qHash(key, seed_ + size_t(section));
+    return seededHash(key, seed_ + size_t(section));
 }
 
 qsizetype ProfileDocument::findWrittenEntry(qsizetype section, QStringView key, size_t hash) const {
@@ -30,7 +29,7 @@ qsizetype ProfileDocument::findWrittenEntry(qsizetype section, QStringView key, 
 }
 
 qsizetype ProfileDocument::findWrittenSection(QStringView name) const {
-    return writtenSectionHashes_.find(qHash(name, seed_), [&](qsizetype position) {
+    return writtenSectionHashes_.find(seededHash(name, seed_), [&](qsizetype position) {
         return writtenSections_[size_t(position)].name == name;
     });
 }
@@ -45,7 +44,7 @@ qsizetype ProfileDocument::writtenSection(QStringView name) {
         newSections_.append(written.name);
     }
     const auto position = qsizetype(writtenSections_.size());
-    writtenSectionHashes_.insert(qHash(name, seed_), position);
+    writtenSectionHashes_.insert(seededHash(name, seed_), position);
     writtenSections_.push_back(std::move(written));
     return position;
 }

@@ -31,29 +31,26 @@ ProfileDocument::ProfileDocument(QByteArray bytes, Paths paths)
 void ProfileDocument::NameTable::add(QByteArrayView raw, bool isPlain, const QString &decodedName,
                                      qsizetype position) {
     // Positions come in file order: the first of a name is the one read and written.
-    if (isPlain) {
-        if (!plain.contains(raw))
-            plain.insert(raw, position);
-    } else if (!decoded.contains(decodedName)) {
-        decoded.insert(decodedName, position);
-    }
+    qsizetype &first = isPlain ? plain[NameBytes{raw}] : decoded[decodedName];
+    if (first == 0)
+        first = position + 1;
 }
 
 qsizetype ProfileDocument::NameTable::find(QStringView name) const {
     // A plain name can also be spelled with escapes, so both tables may hold it; the first wins.
-    qsizetype found = -1;
+    qsizetype found = 0;
     if (!plain.isEmpty() && profile_text::isPlain(name)) {
         QVarLengthArray<char, 256> bytes(name.size());
         std::transform(name.begin(), name.end(), bytes.begin(),
                        [](QChar c) { return char(c.unicode()); });
-        found = plain.value(QByteArrayView(bytes.data(), bytes.size()), -1);
+        found = plain.value(NameBytes{QByteArrayView(bytes.data(), bytes.size())});
     }
     if (!decoded.isEmpty()) {
-        const qsizetype at = decoded.value(name.toString(), -1);
-        if (at >= 0 && (found < 0 || at < found))
+        const qsizetype at = decoded.value(name.toString());
+        if (at > 0 && (found == 0 || at < found))
             found = at;
     }
-    return found;
+    return found - 1;
 }
 
 void ProfileDocument::findSections() const {
@@ -178,6 +175,8 @@ bool ProfileDocument::findEntry(const Section &section, QStringView key, EntryLi
     // key, or clicks on engine after engine of a long list, then find each with one lookup.
     if (paths_ == Paths::Fast && !section.entries && ++section.lookups >= 2) {
         NameTable table;
+        const char *data = bytes_.constData();
+        table.plain.reserve(std::count(data + section.bodyStart, data + section.bodyEnd, '\n') + 1);
         forEachEntry(section, [&](const EntryLine &entry) {
             const QByteArrayView raw = rawKey(entry);
             const bool plain = profile_text::isPlain(raw);

@@ -12,7 +12,7 @@ namespace tarvolin {
 // caller says whether a candidate is the one sought. At most half full, so probes stay short
 // and always meet a free bucket; eight bytes a bucket, so the table of a large parse stays small
 // enough for the caches. (A QHash would need keys of its own, a string per written name.) The
-// hash must be seeded and resist chosen collisions: qHash with QHashSeed::globalSeed().
+// hash must be seeded and resist chosen collisions (seeded_hash.h).
 class HashedPositions {
 public:
     // Room for count items without growing.

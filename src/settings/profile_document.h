@@ -2,6 +2,7 @@
 
 #include "settings/hashed_positions.h"
 #include "settings/profile_store.h"
+#include "settings/seeded_hash.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -77,9 +78,10 @@ public:
 
 private:
     // Names as the file spells them, to the position of the first of each: names whose bytes
-    // are their text by those bytes (views of bytes_), others by their decoded text.
+    // are their text by those bytes (views of bytes_), others by their decoded text. Positions
+    // are kept plus one, so that a new key's 0 reads as free.
     struct NameTable {
-        QHash<QByteArrayView, qsizetype> plain;
+        QHash<NameBytes, qsizetype> plain;
         QHash<QString, qsizetype> decoded;
         void add(QByteArrayView raw, bool isPlain, const QString &decodedName, qsizetype position);
         qsizetype find(QStringView name) const; // -1 when missing
