@@ -196,9 +196,10 @@ void registerHandlerCases(Corpus &corpus, Table &table) {
     const double engines = double(mainFile.count('\n') - 4);
     table.addPerUnitBeyond("Start-up (Form_Load), 10 MB main file, per engine beyond the read",
                            "handlers/Form_Load", "handlers/read_10MB_main_file", engines, 50e-9);
+    // The ratio of a quiet run when this baseline came (0.67), with a margin for noise: kept.
     table.addTimeRatio("Start-up (Form_Load), 10 MB main file, against reading it and splitting "
                        "its engine names",
-                       "handlers/Form_Load", "handlers/read_and_split_engines", 3.0);
+                       "handlers/Form_Load", "handlers/read_and_split_engines", 0.8);
 }
 
 } // namespace tarvolin::bench
