@@ -81,18 +81,16 @@ void ProfileDocument::appendAdded(QByteArray &out, qsizetype section, QByteArray
         const WrittenEntry &entry = writtenEntries_[size_t(position)];
         const qsizetype keyStart = at;
         const bool plainKey = put(textAt(entry.keyAt, entry.keySize), Field::Key);
-        char *bytes = out.data();
-        bytes[at++] = '=';
+        out[at++] = '=';
         // A remembered value is its own name: plain text reads the same in either field.
         if (plainKey && entry.valueAt == entry.keyAt && entry.valueSize == entry.keySize) {
-            std::memcpy(bytes + at, bytes + keyStart, size_t(entry.keySize));
+            std::memcpy(out.data() + at, out.constData() + keyStart, size_t(entry.keySize));
             at += entry.keySize;
         } else {
             put(textAt(entry.valueAt, entry.valueSize), Field::Value);
-            bytes = out.data();
         }
         for (const char c : eol)
-            bytes[at++] = c;
+            out[at++] = c;
     }
 }
 

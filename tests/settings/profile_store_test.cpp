@@ -178,6 +178,7 @@ private slots:
     QTest::newRow("plain section spelled first") << QByteArray("[s]\nk=first\n[\\x73]\nk=second\n") << "k" << "first";
     QTest::newRow("escaped section spelled first") << QByteArray("[\\x73]\nk=first\n[s]\nk=second\n") << "k" << "first";
     QTest::newRow("section name is a prefix of another") << QByteArray("[ss]\nk=wrong\n[s]\nk=right\n") << "k" << "right";
+    QTest::newRow("name whose low byte is another name") << QByteArray("[s]\na=wrong\n") << QString::fromUtf8("š") << "dflt";
     QTest::newRow("large: same name twice") << large + "k=first\nk=second\n" << "k" << "first";
     QTest::newRow("large: escaped spelling first") << large + "\\x6B=first\nk=second\n" << "k" << "first";
     QTest::newRow("large: missing") << large + "kk=x\n[t]\nk=x\n" << "k" << "dflt";
@@ -243,6 +244,7 @@ private slots:
     odd("no line end at all", QByteArray(200000, 'x'));
     odd("one 1 MB line", "[big]\nk=" + QByteArray(1 << 20, 'v'));
     odd("brackets everywhere", QByteArray(100000, '['));
+    QTest::newRow("escaped value outgrowing its room") << QByteArray("[s]\n") << "s" << "k" << QString(3000, u'\t') << "[s]\nk=" + QByteArray("\\x09").repeated(3000) + "\n";
         // clang-format on
     }
 
