@@ -116,12 +116,34 @@ QStringList sectionNamesOf(const QByteArray &engineFile) {
     return names;
 }
 
-QString realisticUrl(int pairs) {
+QString realisticUrl(int pairs, int variant) {
     QString url = QStringLiteral("https://www.example.com/") + queryKey() +
                   QStringLiteral("q=tarvolin+benchmark");
     for (int k = 1; k < pairs; ++k) {
         url += u'&' + keyName(k);
-        url += k % 2 ? QString::fromLatin1(value(k)) : QStringLiteral("new%1").arg(k);
+        url += k % 2 ? QString::fromLatin1(value(k + variant))
+                     : QStringLiteral("new%1-%2").arg(k).arg(variant);
+    }
+    return url;
+}
+
+QString blockValuesUrl(bool colliding) {
+    constexpr int kBlocks = 14; // 2^14 values
+    const std::array<int, 3> units = colliding ? std::array{3, 5, 7} : std::array{3, 5, 6};
+    QString url = QStringLiteral("https://www.example.com/") + queryKey();
+    for (int n = 0; n < (1 << kBlocks); ++n) {
+        url += (n > 0 ? QStringLiteral("&") : QString()) + keyName(1);
+        QString text(8 * kBlocks, Qt::Uninitialized);
+        for (int i = 0; i < text.size(); ++i)
+            text[i] = QChar(char16_t(u'a' + i % 26));
+        for (int block = 0; block < kBlocks; ++block) {
+            for (const int unit : units) {
+                if (n >> block & 1)
+                    text[8 * block + unit] =
+                        QChar(char16_t(text[8 * block + unit].unicode() | 0x8000));
+            }
+        }
+        url += text;
     }
     return url;
 }

@@ -41,12 +41,20 @@ QByteArray knownNamesText(int names);
 QStringList sectionNamesOf(const QByteArray &engineFile);
 
 // A search URL of `pairs` pairs: "q=" and then familiar key names; about half the values are
-// ones a large engine file already holds, the rest are new.
-QString realisticUrl(int pairs);
+// ones a large engine file already holds, the rest are new. Another variant gives every pair
+// another value.
+QString realisticUrl(int pairs, int variant = 0);
 
 // A URL of `pairs` pairs whose key names cycle through keyName(0) to keyName(names - 1); every
 // value differs, so each pair adds an entry to the engine file.
 QString repeatedNamesUrl(int pairs, int names);
+
+// A URL of 16,384 pairs of one key name whose values are distinct texts of 112 characters.
+// Colliding ones are those that a hash of four UTF-16 units a step, multiplied and folded
+// (hash = mix(hash ^ units), mix(x) = x * odd ^ (x * odd >> 32)), maps to one value whatever
+// its seed: in each run of eight units, units 3, 5 and 7 have their top bit set or not
+// together. The others set units 3, 5 and 6 instead, which that hash spreads.
+QString blockValuesUrl(bool colliding);
 
 // A URL of `pairs` pairs, each with its own numbered key name ("k000007=v7").
 QString distinctNamesUrl(int pairs);

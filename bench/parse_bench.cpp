@@ -26,6 +26,7 @@ struct ParseCase {
     std::string label;
     QByteArray engineFile;
     QString url;
+    QString otherUrl; // when set, every other click parses this one
 };
 
 // A loaded, shown window on a folder holding the main file and the case's engine file.
@@ -42,8 +43,8 @@ struct ParseSetup {
     }
 
     // Puts the engine file back as it was and the URL in the box, outside the timing.
-    bool reset(const ParseCase &c) {
-        window->txtParseMe->setText(c.url);
+    bool reset(const ParseCase &c, bool other = false) {
+        window->txtParseMe->setText(other && !c.otherUrl.isEmpty() ? c.otherUrl : c.url);
         settle();
         return workspace.write(engineFileName(), c.engineFile);
     }
@@ -55,9 +56,10 @@ void parseClick(benchmark::State &state, const ParseCase &c) {
         state.SkipWithError("cannot set up the window");
         return;
     }
+    bool other = false;
     for (auto _ : state) {
         state.PauseTiming();
-        const bool ready = setup.reset(c);
+        const bool ready = setup.reset(c, other = !other);
         state.ResumeTiming();
         if (!ready) {
             state.SkipWithError("cannot restore the engine file");
@@ -123,14 +125,30 @@ void registerParseCases(Corpus &corpus, Table &table) {
     const QString url25 = realisticUrl(25);
     const QByteArray &small = corpus.engineFile(2 * kKiB);
     const std::vector<ParseCase> cases = {
-        {"parse/25_pairs/2KB", "Parse, 25 pairs, 2 KB engine file", small, url25},
-        {"parse/25_pairs/1MB", "Parse, 25 pairs, 1 MB engine file", corpus.engineFile(kMiB), url25},
-        {"parse/25_pairs/10MB", "Parse, 25 pairs, 10 MB engine file", corpus.engineFile(10 * kMiB),
-         url25},
-        {"parse/1000_pairs/2KB", "Parse, 1,000 pairs (50 names), 2 KB engine file", small,
-         repeatedNamesUrl(1000, kNames)},
-        {"parse/100000_pairs/2KB", "Parse, 100,000 pairs (50 names), 2 KB engine file", small,
-         repeatedNamesUrl(100000, kNames)},
+        {"parse/25_pairs/2KB", "Parse, 25 pairs, 2 KB engine file", small, url25, {}},
+        {"parse/25_pairs/1MB",
+         "Parse, 25 pairs, 1 MB engine file",
+         corpus.engineFile(kMiB),
+         url25,
+         {}},
+        {"parse/25_pairs/10MB",
+         "Parse, 25 pairs, 10 MB engine file",
+         corpus.engineFile(10 * kMiB),
+         url25,
+         {}},
+        {"parse/1000_pairs/2KB",
+         "Parse, 1,000 pairs (50 names), 2 KB engine file",
+         small,
+         repeatedNamesUrl(1000, kNames),
+         {}},
+        {"parse/100000_pairs/2KB",
+         "Parse, 100,000 pairs (50 names), 2 KB engine file",
+         small,
+         repeatedNamesUrl(100000, kNames),
+         {}},
+        // Each click's values differ from the last one's, so every value list changes.
+        {"parse/25_pairs_alternating/2KB", "Parse, 25 pairs, two URLs in turn, 2 KB engine file",
+         small, url25, realisticUrl(25, 1)},
     };
     for (const ParseCase &c : cases) {
         registerCase(c);
@@ -138,6 +156,16 @@ void registerParseCases(Corpus &corpus, Table &table) {
         table.addTimeRatio(c.label, c.name, c.name + "/baseline",
                            c.name == "parse/100000_pairs/2KB" ? 10.0 : 2.0);
     }
+    // Values chosen to collide in a hash that is not made for chosen input, against as many
+    // ordinary ones: a pasted URL must not freeze the window.
+    const std::string crafted = "parse/16384_crafted_values/2KB";
+    const std::string ordinary = "parse/16384_ordinary_values/2KB";
+    for (const ParseCase &c : {ParseCase{crafted, "", small, blockValuesUrl(true), {}},
+                               ParseCase{ordinary, "", small, blockValuesUrl(false), {}}})
+        onWallClock(benchmark::RegisterBenchmark(c.name.c_str(), parseClick, c),
+                    benchmark::kMillisecond);
+    table.addTimeRatio("Parse, 16,384 crafted values, against 16,384 ordinary ones", crafted,
+                       ordinary, 3.0);
     table.addPerUnit("Parse, per pair, 25 pairs", "parse/25_pairs/2KB", 25);
     table.addPerUnit("Parse, per pair, 1,000 pairs", "parse/1000_pairs/2KB", 1000);
     table.addPerUnit("Parse, per pair, 100,000 pairs", "parse/100000_pairs/2KB", 100000);

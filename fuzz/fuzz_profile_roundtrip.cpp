@@ -4,7 +4,8 @@
 // name are either new text or names the file already lists, so edits, additions, deletions (a
 // write without a value) and new sections all occur. The writes go once through the in-memory
 // document and once through the store into a real file (the first few one by one, the rest in
-// one Group). For both results:
+// one Group), and once through a document that takes the careful paths only, which must give
+// the same bytes. For all results:
 //  - each written entry reads back exactly its last value, a deleted one as missing (unless the
 //    file spelled it twice);
 //  - every entry not written reads back as before;
@@ -55,7 +56,7 @@ bool Touched(QByteArrayView line, const QSet<QString> &sections, const QSet<QStr
         ++start;
     if (start == line.size() || line[start] == ';' || line[start] == '#')
         return false;
-    const bool utf8 = text::isUtf8(line);
+    const bool utf8 = line.isValidUtf8();
     if (line[start] == '[') {
         const qsizetype close = line.indexOf(']', start + 1);
         const QByteArrayView raw =
@@ -85,17 +86,17 @@ QList<QByteArrayView> Untouched(QByteArrayView bytes, const QSet<QString> &secti
 
 void CheckResult(const QByteArray &before, const ProfileDocument &old, const QList<Write> &writes,
                  const QByteArray &after) {
-    const ProfileDocument now(after);
+    const ProfileDocument now(after, ProfileDocument::Paths::Careful);
     QSet<QString> writtenSections, writtenKeys;
     QHash<QString, QHash<QString, std::optional<QString>>> last;
-    QStringList sections = old.sectionNames();
+    QStringList sections = fuzz::Names(old.sectionList());
     QHash<QString, QStringList> names;
     for (const Write &w : writes) {
         writtenSections.insert(w.section);
         writtenKeys.insert(w.key);
         last[w.section][w.key] = w.value;
         if (!names.contains(w.section))
-            names[w.section] = old.entryNames(w.section);
+            names[w.section] = fuzz::Names(old.entryList(w.section));
         const bool listable = !w.key.contains(QChar(u'\0'));
         if (!w.value) {
             names[w.section].removeOne(w.key);
@@ -110,14 +111,14 @@ void CheckResult(const QByteArray &before, const ProfileDocument &old, const QLi
     for (auto section = last.cbegin(); section != last.cend(); ++section) {
         for (auto entry = section->cbegin(); entry != section->cend(); ++entry) {
             // A name spelled twice reads as its second line once the first is deleted.
-            if (entry.value() || old.entryNames(section.key()).count(entry.key()) < 2)
+            if (entry.value() || fuzz::Names(old.entryList(section.key())).count(entry.key()) < 2)
                 Check(now.value(section.key(), entry.key()) == entry.value());
         }
-        Check(now.entryNames(section.key()) == names[section.key()]);
+        Check(fuzz::Names(now.entryList(section.key())) == names[section.key()]);
     }
-    Check(now.sectionNames() == sections);
-    for (const QString &section : old.sectionNames()) {
-        for (const QString &name : old.entryNames(section)) {
+    Check(fuzz::Names(now.sectionList()) == sections);
+    for (const QString &section : fuzz::Names(old.sectionList())) {
+        for (const QString &name : fuzz::Names(old.entryList(section))) {
             if (!last.value(section).contains(name))
                 Check(now.value(section, name) == old.value(section, name));
         }
@@ -141,14 +142,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FuzzedDataProvider input(data, size);
     const std::string start = input.ConsumeRandomLengthString(2048);
     const QByteArray before(start.data(), qsizetype(start.size()));
-    const ProfileDocument old(before);
-    const QStringList sections = old.sectionNames();
+    const ProfileDocument old(before, ProfileDocument::Paths::Careful);
+    const QStringList sections = fuzz::Names(old.sectionList());
 
     QList<Write> writes;
     const int count = input.ConsumeIntegralInRange(1, 8);
     for (int i = 0; i < count; ++i) {
         const QString section = Name(input, sections);
-        const QString key = Name(input, old.entryNames(section));
+        const QString key = Name(input, fuzz::Names(old.entryList(section)));
         // One write in four deletes.
         if (input.ConsumeIntegralInRange(0, 3) == 0)
             writes.append({section, key, std::nullopt});
@@ -158,12 +159,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const int single = input.ConsumeIntegralInRange(0, count);
 
     ProfileDocument edited(before);
+    ProfileDocument careful(before, ProfileDocument::Paths::Careful);
     for (const Write &w : writes) {
-        if (w.value)
-            edited.setValue(w.section, w.key, *w.value);
-        else
-            edited.removeValue(w.section, w.key);
+        for (ProfileDocument *document : {&edited, &careful}) {
+            if (w.value)
+                document->setValue(w.section, w.key, *w.value);
+            else
+                document->removeValue(w.section, w.key);
+        }
     }
+    // The shortcuts write what the careful paths write.
+    Check(edited.toBytes() == careful.toBytes());
     CheckResult(before, old, writes, edited.toBytes());
 
     const QString folder = fuzz::ScratchProfile(before);

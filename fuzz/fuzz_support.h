@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstddef>
@@ -16,6 +17,13 @@ namespace fuzz {
 inline void Check(bool condition) {
     if (!condition)
         std::abort();
+}
+
+// The names of a list in the profile functions' form (each followed by NUL), empty ones kept.
+inline QStringList Names(const QString &list) {
+    QStringList names = list.split(QChar(u'\0'));
+    names.removeLast(); // the text after the last NUL
+    return names;
 }
 
 inline QString Utf8(const std::uint8_t *data, std::size_t size) {

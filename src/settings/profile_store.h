@@ -133,11 +133,11 @@ public:
     // Groups nest; only the outermost one commits.
     //
     // What is kept between groups: for the last four files a group read and did not write, the
-    // bytes read and what was built from them (the section index, and the entry index of a large
-    // section looked up more than once). Every group still reads each file it uses from disk;
-    // when the fresh bytes equal the kept ones byte for byte, the kept index is reused, otherwise
-    // it is dropped and built anew. A file the group writes is never kept, and everything kept
-    // goes with the store.
+    // bytes read and what was built from them (the table of sections, and the table of entries of
+    // each section looked up more than once). Every group still reads each file it uses from
+    // disk; when the fresh bytes equal the kept ones byte for byte, the kept tables are reused,
+    // otherwise they are dropped and built anew. A file the group writes is never kept, and
+    // everything kept goes with the store.
     class Group {
     public:
         explicit Group(ProfileStore &store);

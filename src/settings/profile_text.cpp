@@ -2,8 +2,6 @@
 
 #include "settings/windows_1252.h"
 
-#include <QStringDecoder>
-
 #include <algorithm>
 
 namespace tarvolin::profile_text {
@@ -29,22 +27,23 @@ QString fromCp1252(QByteArrayView raw) {
 }
 
 bool needsEscape(QStringView text, qsizetype i, Field field) {
+    using namespace plain_name;
     const char16_t c = text[i].unicode();
     const qsizetype last = text.size() - 1;
-    if (c < 0x20 || c == 0x7F)
+    if (is(c, Control))
         return true;
-    if (c == u'\\')
+    if (is(c, Backslash))
         return i + 3 <= last && text[i + 1] == u'x' && isUpperHex(text[i + 2].unicode()) &&
                isUpperHex(text[i + 3].unicode());
-    if ((i == 0 || i == last) && (c == u' ' || c == u'\t'))
+    if ((i == 0 || i == last) && is(c, Blank))
         return true;
     switch (field) {
     case Field::Section:
-        return c == u']';
+        return is(c, CloseBracket);
     case Field::Key:
-        return c == u'=' || (i == 0 && (c == u'[' || c == u';' || c == u'#'));
+        return is(c, Equals) || (i == 0 && is(c, LineMark));
     case Field::Value:
-        return i == 0 && last > 0 && (c == u'"' || c == u'\'') && text[last] == c;
+        return i == 0 && last > 0 && is(c, Quote) && text[last] == c;
     }
     return false;
 }
@@ -70,10 +69,7 @@ QString unescape(const QString &text) {
 } // namespace
 
 QByteArray encodeField(QStringView text, Field field) {
-    QByteArray out(text.size(), Qt::Uninitialized);
-    if (copyPlainField(text, out.data()))
-        return out;
-    out.clear();
+    QByteArray out;
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (!needsEscape(text, i, field))
@@ -105,31 +101,14 @@ QString decodeField(QByteArrayView raw, bool utf8) {
     return text;
 }
 
-bool isAscii(QByteArrayView bytes) {
-    // OR-ing every byte vectorises well; this runs over every line of a section being read.
-    unsigned char any = 0;
-    for (const char byte : bytes)
-        any |= static_cast<unsigned char>(byte);
-    return any < 0x80;
-}
-
 bool isPlain(QByteArrayView bytes) {
-    return std::all_of(bytes.begin(), bytes.end(),
-                       [](char c) { return c >= 0x20 && c < 0x7F && c != '\\'; });
+    return std::none_of(bytes.begin(), bytes.end(),
+                        [](char c) { return plain_name::is(c, plain_name::kNotPlain); });
 }
 
 bool isPlain(QStringView text) {
-    return std::all_of(text.begin(), text.end(), [](QChar c) {
-        return c.unicode() >= 0x20 && c.unicode() < 0x7F && c != u'\\';
-    });
-}
-
-bool isUtf8(QByteArrayView line) {
-    if (isAscii(line))
-        return true;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString ignored = decoder.decode(line);
-    return !decoder.hasError();
+    return std::none_of(text.begin(), text.end(),
+                        [](QChar c) { return plain_name::is(c.unicode(), plain_name::kNotPlain); });
 }
 
 QByteArrayView trimmed(QByteArrayView bytes) {

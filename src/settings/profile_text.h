@@ -1,11 +1,11 @@
 #pragma once
 
+#include "settings/plain_name.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
-
-#include <array>
 
 namespace tarvolin::profile_text {
 
@@ -21,31 +21,21 @@ namespace tarvolin::profile_text {
 // Everything else, "%" and other backslashes included, is written as it is.
 enum class Field { Section, Key, Value };
 
+// The careful spelling: every character checked against the rules above.
 QByteArray encodeField(QStringView text, Field field);
-// Characters every field holds as their own byte: printable ASCII but the blank and those some
-// rule above escapes wherever they stand.
-inline constexpr auto kPlainInField = [] {
-    std::array<bool, 128> plain{};
-    for (char c = 0x21; c < 0x7F; ++c)
-        plain[size_t(c)] = c != '\\' && c != '=' && c != ']';
-    return plain;
-}();
 
-// For text that needs no escape in any field (printable ASCII that no rule above touches),
-// writes its bytes to dest, which has room for text.size() bytes, and returns true. Returns
-// false for other text, having written no more than text.size() bytes. Inline, and one pass
-// that copies while checking: a parse writes a few short fields per pair.
+// For text that needs no escape in any field (ASCII that no rule above touches, as the table
+// of plain_name.h says), writes its bytes to dest, which has room for text.size() bytes, and
+// returns true. Returns false for other text, having written no more than text.size() bytes.
+// One pass that copies while checking: a parse writes a few short fields per pair.
 inline bool copyPlainField(QStringView text, char *dest) {
-    if (!text.isEmpty()) {
-        const char16_t first = text.front().unicode();
-        if (first == u'[' || first == u';' || first == u'#' || first == u'"' || first == u'\'')
-            return false;
-    }
+    using namespace plain_name;
+    if (!text.isEmpty() && is(text.front().unicode(), LineMark | Quote))
+        return false;
     bool plain = true;
     for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        plain &= u < 0x80 && kPlainInField[u & 0x7F];
-        *dest++ = char(u);
+        plain &= !is(c.unicode(), kNotInPlainField);
+        *dest++ = char(c.unicode());
     }
     return plain;
 }
@@ -55,9 +45,6 @@ inline bool copyPlainField(QStringView text, char *dest) {
 // line is valid UTF-8, Windows-1252 otherwise, so every byte sequence decodes to something.
 QString decodeField(QByteArrayView raw, bool utf8);
 
-// Whether a line's bytes are valid UTF-8 (plain ASCII is).
-bool isUtf8(QByteArrayView line);
-bool isAscii(QByteArrayView bytes);
 // Printable ASCII without backslash: decodes to itself, whatever the line's encoding.
 bool isPlain(QByteArrayView bytes);
 bool isPlain(QStringView text);

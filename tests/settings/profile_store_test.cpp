@@ -1,4 +1,6 @@
 #include "settings/engine_file_name.h"
+#include "settings/plain_name.h"
+#include "settings/plain_scan.h"
 #include "settings/profile_reader.h"
 
 #include <QDateTime>
@@ -175,6 +177,7 @@ private slots:
     QTest::newRow("plain section spelled first") << QByteArray("[s]\nk=first\n[\\x73]\nk=second\n") << "k" << "first";
     QTest::newRow("escaped section spelled first") << QByteArray("[\\x73]\nk=first\n[s]\nk=second\n") << "k" << "first";
     QTest::newRow("section name is a prefix of another") << QByteArray("[ss]\nk=wrong\n[s]\nk=right\n") << "k" << "right";
+    QTest::newRow("name whose low byte is another name") << QByteArray("[s]\na=wrong\n") << QString::fromUtf8("š") << "dflt";
     QTest::newRow("large: same name twice") << large + "k=first\nk=second\n" << "k" << "first";
     QTest::newRow("large: escaped spelling first") << large + "\\x6B=first\nk=second\n" << "k" << "first";
     QTest::newRow("large: missing") << large + "kk=x\n[t]\nk=x\n" << "k" << "dflt";
@@ -240,6 +243,7 @@ private slots:
     odd("no line end at all", QByteArray(200000, 'x'));
     odd("one 1 MB line", "[big]\nk=" + QByteArray(1 << 20, 'v'));
     odd("brackets everywhere", QByteArray(100000, '['));
+    QTest::newRow("escaped value outgrowing its room") << QByteArray("[s]\n") << "s" << "k" << QString(3000, u'\t') << "[s]\nk=" + QByteArray("\\x09").repeated(3000) + "\n";
         // clang-format on
     }
 
@@ -412,6 +416,24 @@ private slots:
         QVERIFY(s.store.WritePrivateProfileString("s", "k", "v", "./A.ini"));
         QCOMPARE(s.bytes("A.ini"), "[s]\nk=v\n");
         QTEST(QDir(s.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), "left");
+    }
+
+    void plainScan_everyByteAtEveryOffset_stopsAsTheTableSays() {
+        if (!plain_scan::available())
+            QSKIP("this build has no SSE2 scan");
+        QList<int> disagreeing; // bytes the block masks read otherwise than the table
+        for (int byte = 0; byte < 256; ++byte) {
+            for (int offset = 0; offset < 64; ++offset) {
+                QByteArray block(64, 'a');
+                block[offset] = char(byte);
+                const plain_scan::BlockMasks masks = plain_scan::scanBlock(block.constData());
+                const quint64 bit = quint64(1) << offset;
+                const bool stops = plain_name::is(char(byte), plain_name::kEndsPlainKey);
+                if (masks.stops != (stops ? bit : 0) || masks.newlines != (byte == '\n' ? bit : 0))
+                    disagreeing.append(byte);
+            }
+        }
+        QCOMPARE(disagreeing, QList<int>());
     }
 
     void engineIniFile_name_givesOneSegmentInWorkingFolder_data() {

@@ -7,11 +7,13 @@
 
 namespace tarvolin {
 
-// An open-addressing index of items that live elsewhere, by hash: it keeps each item's position
-// and the upper half of its hash, which also picks its place, and asks the caller whether a
-// candidate is the one sought. At most half full, so probes stay short and always meet a free
-// place; eight bytes a place, so the index of a large parse stays small enough for the caches.
-class HashIndex {
+// The positions of items that live elsewhere (in a vector), by hash: an open-addressing table
+// of each item's position and the upper half of its hash, which also picks its bucket; the
+// caller says whether a candidate is the one sought. At most half full, so probes stay short
+// and always meet a free bucket; eight bytes a bucket, so the table of a large parse stays small
+// enough for the caches. (A QHash would need keys of its own, a string per written name.) The
+// hash must be seeded and resist chosen collisions (seeded_hash.h).
+class HashedPositions {
 public:
     // Room for count items without growing.
     void reserve(qsizetype count) {
@@ -43,22 +45,16 @@ public:
         }
     }
 
-    // Asks the processor to fetch the place where a search for this hash starts.
-    void prefetch(quint64 hash) const {
-        if (!table_.empty())
-            __builtin_prefetch(&table_[upperHalf(hash) & (table_.size() - 1)]);
-    }
-
-    // Adds an item the index does not hold yet.
-    void insert(quint64 hash, qsizetype index) {
+    // Adds an item the table does not hold yet.
+    void insert(quint64 hash, qsizetype position) {
         if (2 * (count_ + 1) > qsizetype(table_.size()))
             reserve(std::max<qsizetype>(2 * count_, 8));
-        place(Item{quint32(index + 1), upperHalf(hash)});
+        place(Item{quint32(position + 1), upperHalf(hash)});
         ++count_;
     }
 
 private:
-    // position is the item's position + 1, 0 for a free place (so at most 2^32 - 1 items).
+    // position is the item's position + 1, 0 for a free bucket (so at most 2^32 - 1 items).
     struct Item {
         quint32 position = 0;
         quint32 check = 0;

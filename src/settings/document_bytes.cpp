@@ -1,0 +1,153 @@
+// Writing a document's bytes out: the original bytes with the edited lines replaced and the
+// added lines inserted, every other byte kept.
+
+#include "settings/profile_document.h"
+#include "settings/profile_text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tarvolin {
+
+using profile_text::Field;
+
+namespace {
+
+bool isAscii(QByteArrayView bytes) {
+    return std::none_of(bytes.begin(), bytes.end(),
+                        [](char c) { return plain_name::is(c, plain_name::NotAscii); });
+}
+
+} // namespace
+
+QByteArray ProfileDocument::lineEnd() const {
+    // Appended lines follow the file's own convention; a new file gets the platform's.
+    const qsizetype newline = bytes_.indexOf('\n');
+    if (newline > 0 && bytes_[newline - 1] == '\r')
+        return QByteArrayLiteral("\r\n");
+    if (newline >= 0)
+        return QByteArrayLiteral("\n");
+#ifdef Q_OS_WIN
+    return QByteArrayLiteral("\r\n");
+#else
+    return QByteArrayLiteral("\n");
+#endif
+}
+
+QByteArray ProfileDocument::editedLine(const WrittenEntry &written) const {
+    const QStringView key = textAt(written.keyAt, written.keySize);
+    const QByteArray value =
+        profile_text::encodeField(textAt(written.valueAt, written.valueSize), Field::Value);
+    EntryLine entry;
+    if (!entryAt(written.lineStart, entry))
+        return profile_text::encodeField(key, Field::Key) + '=' + value;
+    // Keep the name as spelled (its case, blanks, encoding) unless the new value would change
+    // how the line decodes: a Windows-1252 line must stay invalid UTF-8 to read the same.
+    qsizetype prefixEnd = bytes_.indexOf('=', entry.keyEnd) + 1;
+    while (prefixEnd < entry.contentEnd && profile_text::isBlank(bytes_[prefixEnd]))
+        ++prefixEnd;
+    const QByteArrayView prefix =
+        QByteArrayView(bytes_).sliced(entry.lineStart, prefixEnd - entry.lineStart);
+    QByteArray line = prefix.toByteArray() + value;
+    if (lineIsUtf8(entry) || isAscii(prefix) ||
+        (isAscii(value) && !QByteArrayView(line).isValidUtf8()))
+        return line;
+    return profile_text::encodeField(key, Field::Key) + '=' + value;
+}
+
+void ProfileDocument::appendAdded(QByteArray &out, qsizetype section, QByteArrayView eol) const {
+    // Sized once for names and values that are their own bytes; a field that needs escapes or
+    // is not ASCII takes more, and out grows by that much then.
+    const std::vector<qsizetype> &added = writtenSections_[size_t(section)].added;
+    qsizetype room = 0;
+    for (const qsizetype at : added)
+        room += writtenEntries_[size_t(at)].keySize + writtenEntries_[size_t(at)].valueSize + 1 +
+                eol.size();
+    qsizetype at = out.size();
+    out.resize(at + room);
+    // Returns whether the text was its own bytes.
+    auto put = [&](QStringView text, Field field) {
+        if (paths_ == Paths::Fast && profile_text::copyPlainField(text, out.data() + at)) {
+            at += text.size();
+            return true;
+        }
+        const QByteArray encoded = profile_text::encodeField(text, field);
+        out.resize(out.size() + encoded.size() - text.size());
+        std::memcpy(out.data() + at, encoded.constData(), size_t(encoded.size()));
+        at += encoded.size();
+        return false;
+    };
+    for (const qsizetype position : added) {
+        const WrittenEntry &entry = writtenEntries_[size_t(position)];
+        const qsizetype keyStart = at;
+        const bool plainKey = put(textAt(entry.keyAt, entry.keySize), Field::Key);
+        out[at++] = '=';
+        // A remembered value is its own name: plain text reads the same in either field.
+        if (plainKey && entry.valueAt == entry.keyAt && entry.valueSize == entry.keySize) {
+            std::memcpy(out.data() + at, out.constData() + keyStart, size_t(entry.keySize));
+            at += entry.keySize;
+        } else {
+            put(textAt(entry.valueAt, entry.valueSize), Field::Value);
+        }
+        for (const char c : eol)
+            out[at++] = c;
+    }
+}
+
+QByteArray ProfileDocument::toBytes() const {
+    if (writtenSections_.empty())
+        return bytes_;
+    // Edits in file order: insertions (kind 0) go before a line replaced at the same offset.
+    struct Edit {
+        qsizetype at;
+        int kind;
+        const WrittenEntry *entry;
+        qsizetype section;
+    };
+    std::vector<Edit> edits;
+    for (size_t i = 0; i < writtenSections_.size(); ++i) {
+        const WrittenSection &written = writtenSections_[i];
+        if (written.insertAt >= 0 && !written.added.empty())
+            edits.push_back(Edit{written.insertAt, 0, nullptr, qsizetype(i)});
+    }
+    for (const WrittenEntry &entry : writtenEntries_) {
+        if (entry.changed)
+            edits.push_back(Edit{entry.lineStart, 1, &entry, -1});
+    }
+    std::sort(edits.begin(), edits.end(), [](const Edit &a, const Edit &b) {
+        return a.at != b.at ? a.at < b.at : a.kind < b.kind;
+    });
+
+    const QByteArray eol = lineEnd();
+    QByteArray out;
+    out.reserve(bytes_.size() + bytes_.size() / 8 + 64);
+    auto startLine = [&] {
+        if (out.size() > bodyStart_ && !out.endsWith('\n'))
+            out += eol;
+    };
+    auto appendEntries = [&](qsizetype section) { appendAdded(out, section, eol); };
+    qsizetype pos = 0;
+    for (const Edit &edit : edits) {
+        out.append(QByteArrayView(bytes_).sliced(pos, edit.at - pos));
+        pos = edit.at;
+        if (edit.kind == 0) {
+            startLine();
+            appendEntries(edit.section);
+        } else {
+            out += editedLine(*edit.entry);
+            pos = edit.entry->contentEnd;
+        }
+    }
+    out.append(QByteArrayView(bytes_).sliced(pos));
+    for (const QString &section : newSections_) {
+        startLine();
+        out += '[';
+        out += profile_text::encodeField(section, Field::Section);
+        out += ']';
+        out += eol;
+        appendEntries(findWrittenSection(section));
+    }
+    return out;
+}
+
+} // namespace tarvolin

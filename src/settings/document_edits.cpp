@@ -1,0 +1,138 @@
+// Writing entries into a document: each written entry's name and value are kept as spans of
+// one text buffer, found by section and name through one hashed table.
+
+#include "settings/profile_document.h"
+
+#include <algorithm>
+
+namespace tarvolin {
+
+QStringView ProfileDocument::textAt(qsizetype at, qsizetype size) const {
+    return QStringView(text_.data() + at, size);
+}
+
+qsizetype ProfileDocument::append(QStringView text) {
+    const auto at = qsizetype(text_.size());
+    text_.insert(text_.end(), text.utf16(), text.utf16() + text.size());
+    return at;
+}
+
+size_t ProfileDocument::entryHash(qsizetype section, QStringView key) const {
+    return seededHash(key, seed_ + size_t(section));
+}
+
+qsizetype ProfileDocument::findWrittenEntry(qsizetype section, QStringView key, size_t hash) const {
+    return writtenEntryHashes_.find(hash, [&](qsizetype position) {
+        const WrittenEntry &entry = writtenEntries_[size_t(position)];
+        return entry.section == section && textAt(entry.keyAt, entry.keySize) == key;
+    });
+}
+
+qsizetype ProfileDocument::findWrittenSection(QStringView name) const {
+    return writtenSectionHashes_.find(seededHash(name, seed_), [&](qsizetype position) {
+        return writtenSections_[size_t(position)].name == name;
+    });
+}
+
+qsizetype ProfileDocument::writtenSection(QStringView name) {
+    if (const qsizetype found = findWrittenSection(name); found >= 0)
+        return found;
+    WrittenSection written;
+    written.name = name.toString();
+    if (!findSection(written.name)) {
+        written.inFile = false;
+        newSections_.append(written.name);
+    }
+    const auto position = qsizetype(writtenSections_.size());
+    writtenSectionHashes_.insert(seededHash(name, seed_), position);
+    writtenSections_.push_back(std::move(written));
+    return position;
+}
+
+void ProfileDocument::setValue(const QString &section, const QString &key, const QString &value) {
+    writeEntry(writtenSection(section), key, value);
+}
+
+void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
+    // Runs of writes between deletions; a deletion rebuilds the document from the run before it.
+    for (auto from = writes.begin(); from != writes.end();) {
+        const auto to =
+            std::find_if(from, writes.end(), [](const ProfileWrite &w) { return !w.value; });
+        setRun(std::span(from, to));
+        if (to == writes.end())
+            break;
+        removeValue(to->section.toString(), to->key.toString());
+        from = to + 1;
+    }
+}
+
+void ProfileDocument::setRun(std::span<const ProfileWrite> writes) {
+    // Grown geometrically: a group may send many small batches.
+    size_t textSize = text_.size();
+    for (const ProfileWrite &write : writes)
+        textSize += size_t(write.key.size() + write.value->size());
+    if (textSize > text_.capacity())
+        text_.reserve(std::max(textSize, 2 * text_.capacity()));
+    if (const size_t needed = writtenEntries_.size() + writes.size();
+        needed > writtenEntries_.capacity())
+        writtenEntries_.reserve(std::max(needed, 2 * writtenEntries_.capacity()));
+    writtenEntryHashes_.reserve(qsizetype(writtenEntries_.size() + writes.size()));
+    for (const ProfileWrite &write : writes)
+        writeEntry(writtenSection(write.section), write.key, *write.value);
+}
+
+void ProfileDocument::writeEntry(qsizetype section, QStringView key, QStringView value) {
+    const size_t hash = entryHash(section, key);
+    qsizetype found = findWrittenEntry(section, key, hash);
+    WrittenSection &written = writtenSections_[size_t(section)];
+    const auto add = [&](const WrittenEntry &entry) {
+        writtenEntries_.push_back(entry);
+        writtenEntryHashes_.insert(hash, qsizetype(writtenEntries_.size()) - 1);
+        return qsizetype(writtenEntries_.size()) - 1;
+    };
+    if (found < 0 && written.inFile) {
+        // The first write of a name the file holds takes over that entry's line.
+        if (EntryLine line; findEntry(*findSection(written.name), key, line))
+            found = add({section, append(key), key.size(), 0, 0, line.lineStart, line.contentEnd});
+    }
+    if (found >= 0) {
+        WrittenEntry &entry = writtenEntries_[size_t(found)];
+        const bool isNew = entry.lineStart < 0;
+        // A line that already reads as the value stays as it is, quotes and blanks included.
+        if (!isNew && !entry.changed) {
+            if (EntryLine line; entryAt(entry.lineStart, line) && valueOf(line) == value)
+                return;
+        }
+        if ((!isNew && !entry.changed) || textAt(entry.valueAt, entry.valueSize) != value) {
+            entry.valueSize = value.size();
+            entry.valueAt = append(value);
+        }
+        entry.changed = !isNew;
+        return;
+    }
+    const qsizetype keyAt = append(key);
+    // A remembered value is its own name: one copy serves both.
+    const bool valueIsKey = value.data() == key.data() && value.size() == key.size();
+    const qsizetype valueAt = valueIsKey ? keyAt : append(value);
+    written.added.push_back(add({section, keyAt, key.size(), valueAt, value.size()}));
+    if (written.insertAt < 0 && written.inFile)
+        written.insertAt = endOfEntries(*findSection(written.name));
+}
+
+bool ProfileDocument::removeValue(const QString &section, const QString &key) {
+    if (!value(section, key))
+        return false;
+    // Forgetting is rare: the edits so far are applied, and the entry's line cut from the result.
+    ProfileDocument edited(toBytes(), paths_);
+    EntryLine line;
+    const Section *found = edited.findSection(section);
+    if (!found || !edited.findEntry(*found, key, line))
+        return false;
+    QByteArray bytes = std::move(edited.bytes_);
+    bytes.remove(line.lineStart, line.next - line.lineStart);
+    *this = ProfileDocument(std::move(bytes), paths_);
+    removed_ = true;
+    return true;
+}
+
+} // namespace tarvolin
