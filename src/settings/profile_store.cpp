@@ -2,23 +2,19 @@
 
 #include "settings/folder_lock.h"
 #include "settings/profile_document.h"
+#include "settings/profile_file_io.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QRandomGenerator>
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <map>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarvolin {
@@ -31,95 +27,6 @@ Q_LOGGING_CATEGORY(lcProfileStore, "tarvolin.store")
 constexpr std::chrono::milliseconds kLockTimeout{5000};
 // The program reads two files (the main one and the current engine's); a few more cost nothing.
 constexpr size_t kKeptFiles = 4;
-
-// The rest of an open file after the bytes already read; nullopt on a read error.
-std::optional<QByteArray> readRest(QFile &file, QByteArray bytes) {
-    bytes += file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
-}
-
-// Empty when there is no file; nullopt when something is there that cannot be read: a folder or
-// a pipe (never opened, so never blocks), or a file without read permission or with a read error.
-// A file that holds exactly the known bytes hands them back, shared: it is read a piece at a
-// time and compared while the piece is in the cache, so an unchanged file costs no new buffer
-// and no second pass over memory.
-std::optional<QByteArray> readFileBytes(const QString &filePath, const QByteArray &known = {}) {
-    const QFileInfo info(filePath);
-    if (!info.exists())
-        return QByteArray();
-    if (!info.isFile())
-        return std::nullopt;
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return std::nullopt;
-    if (known.isEmpty())
-        return readRest(file, QByteArray());
-    constexpr qsizetype kPiece = 256 * 1024;
-    QByteArray piece(kPiece, Qt::Uninitialized);
-    for (qsizetype done = 0;;) {
-        const qint64 got = file.read(piece.data(), kPiece);
-        if (got < 0)
-            return std::nullopt;
-        if (got == 0)
-            return done == known.size() ? known : readRest(file, known.first(done));
-        if (done + got > known.size() ||
-            std::memcmp(piece.constData(), known.constData() + done, size_t(got)) != 0)
-            return readRest(file, known.first(done) + piece.first(got));
-        done += got;
-    }
-}
-
-// False when a save is bound to fail: a folder we may not write to, or a name too long for the
-// temporary. Such a write then fails at once, not silently when its group ends.
-bool canSave(const QFileInfo &info) {
-    const QByteArray folder = QFile::encodeName(info.path());
-    const long nameMax = ::pathconf(folder.constData(), _PC_NAME_MAX);
-    return ::access(folder.constData(), W_OK) == 0 &&
-           (nameMax < 0 || QFile::encodeName(info.fileName()).size() <= nameMax);
-}
-
-// A file whose mode gives its owner no write permission is the user's way of freezing it.
-// Decided by the mode, not by access(2), which lets root write anything.
-bool isWriteProtected(const QString &filePath) {
-    struct stat status {};
-    return ::stat(QFile::encodeName(filePath).constData(), &status) == 0 &&
-           (status.st_mode & S_IWUSR) == 0;
-}
-
-// A save writes a temporary beside the file and renames it over the file. Its name is hidden,
-// carries the program's name and twelve random letters or digits: no file of the user's has
-// such a name, so what a killed writer left can be removed without guessing.
-const QLatin1StringView kTemporaryPrefix(".tarvolin-save-");
-constexpr qsizetype kTemporaryRandom = 12;
-
-QString temporaryName() {
-    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    QString name = kTemporaryPrefix;
-    for (qsizetype i = 0; i < kTemporaryRandom; ++i)
-        name += QLatin1Char(kDigits[QRandomGenerator::global()->bounded(36)]);
-    return name;
-}
-
-bool isTemporaryName(QStringView name) {
-    return name.size() == kTemporaryPrefix.size() + kTemporaryRandom &&
-           name.startsWith(kTemporaryPrefix) &&
-           std::all_of(name.cbegin() + kTemporaryPrefix.size(), name.cend(), [](QChar c) {
-               return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z');
-           });
-}
-
-// Removes the temporaries killed writers left in the folder. Called only under the folder's
-// lock, which every writer holds while its temporary exists, so none of them is in use.
-void removeLeftovers(const QString &folder) {
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
-    while (it.hasNext()) {
-        it.next();
-        if (isTemporaryName(it.fileName()))
-            QFile::remove(it.filePath());
-    }
-}
 
 qsizetype copyValue(const QString &text, QString &buffer, qsizetype size) {
     if (size <= 0)
@@ -201,7 +108,6 @@ struct ProfileStore::State {
     const ProfileDocument *document(const QString &path);
     OpenFile *openForWriting(const QString &filePath);
     bool commit(const QString &filePath, OpenFile &file);
-    bool save(const QString &filePath, const QByteArray &bytes);
 };
 
 void ProfileStore::State::unlock() {
@@ -219,7 +125,7 @@ bool ProfileStore::State::takeLock() {
     case FolderLock::Result::Locked:
         locking = Locking::Held;
         pauseAt("locked");
-        removeLeftovers(dir.path());
+        removeLeftoverTemporaries(dir.path());
         return true;
     case FolderLock::Result::Busy:
         locking = Locking::Failed;
@@ -315,38 +221,9 @@ ProfileStore::State::OpenFile *ProfileStore::State::openForWriting(const QString
 
 bool ProfileStore::State::commit(const QString &filePath, OpenFile &file) {
     const bool saved =
-        !file.writing || !file.document.isModified() || save(filePath, file.document.toBytes());
+        !file.writing || !file.document.isModified() ||
+        saveAtomically(filePath, file.document.toBytes(), [this] { pauseAt("written"); });
     file.writing = false;
-    return saved;
-}
-
-// Writes the bytes to a temporary beside the file, on disk, and renames it over the file: a reader
-// or a crash meets the old bytes or the new ones, never a part. The file keeps its mode; a
-// symbolic link stays a link, and the file it names is replaced.
-bool ProfileStore::State::save(const QString &filePath, const QByteArray &bytes) {
-    const QFileInfo link(filePath);
-    QString target = filePath;
-    if (link.isSymLink()) {
-        target = link.canonicalFilePath();
-        if (target.isEmpty()) // a dangling link: its file is made
-            target = link.symLinkTarget();
-    }
-    const QByteArray targetName = QFile::encodeName(target);
-    struct stat old {};
-    const bool existed = ::stat(targetName.constData(), &old) == 0;
-    QFile temporary(QFileInfo(target).dir().filePath(temporaryName()));
-    if (!temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-        return false;
-    bool saved = temporary.write(bytes) == bytes.size() &&
-                 (!existed || ::fchmod(temporary.handle(), old.st_mode & 07777) == 0) &&
-                 ::fsync(temporary.handle()) == 0;
-    temporary.close();
-    if (saved)
-        pauseAt("written");
-    saved = saved && ::rename(QFile::encodeName(temporary.fileName()).constData(),
-                              targetName.constData()) == 0;
-    if (!saved)
-        temporary.remove();
     return saved;
 }
 
