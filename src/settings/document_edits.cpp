@@ -39,10 +39,10 @@ qsizetype ProfileDocument::writtenSection(QStringView name) {
         return found;
     WrittenSection written;
     written.name = name.toString();
-    if (!findSection(written.name)) {
-        written.inFile = false;
+    if (const Section *inFile = findSection(written.name))
+        written.inFile = inFile - sections_.data();
+    else
         newSections_.append(written.name);
-    }
     const auto position = qsizetype(writtenSections_.size());
     writtenSectionHashes_.insert(seededHash(name, seed_), position);
     writtenSections_.push_back(std::move(written));
@@ -90,9 +90,9 @@ void ProfileDocument::writeEntry(qsizetype section, QStringView key, QStringView
         writtenEntryHashes_.insert(hash, qsizetype(writtenEntries_.size()) - 1);
         return qsizetype(writtenEntries_.size()) - 1;
     };
-    if (found < 0 && written.inFile) {
+    if (found < 0 && written.inFile >= 0) {
         // The first write of a name the file holds takes over that entry's line.
-        if (EntryLine line; findEntry(*findSection(written.name), key, line))
+        if (EntryLine line; findEntry(sections_[size_t(written.inFile)], key, line))
             found = add({section, append(key), key.size(), 0, 0, line.lineStart, line.contentEnd});
     }
     if (found >= 0) {
@@ -115,8 +115,8 @@ void ProfileDocument::writeEntry(qsizetype section, QStringView key, QStringView
     const bool valueIsKey = value.data() == key.data() && value.size() == key.size();
     const qsizetype valueAt = valueIsKey ? keyAt : append(value);
     written.added.push_back(add({section, keyAt, key.size(), valueAt, value.size()}));
-    if (written.insertAt < 0 && written.inFile)
-        written.insertAt = endOfEntries(*findSection(written.name));
+    if (written.insertAt < 0 && written.inFile >= 0)
+        written.insertAt = endOfEntries(sections_[size_t(written.inFile)]);
 }
 
 bool ProfileDocument::removeValue(const QString &section, const QString &key) {

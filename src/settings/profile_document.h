@@ -125,7 +125,9 @@ private:
         QString name;
         std::vector<qsizetype> added; // new entries in the order written
         qsizetype insertAt = -1; // where added entries go; -1 until the first one (or new section)
-        bool inFile = true;      // false for a section that setValue adds at the end
+        // Its first section in the file (position in sections_), found once for all its writes;
+        // -1 for a section that setValue adds at the end.
+        qsizetype inFile = -1;
     };
 
     // Lookup (document_lookup.cpp).
