@@ -50,7 +50,8 @@ qsizetype ProfileDocument::writtenSection(QStringView name) {
 }
 
 void ProfileDocument::setValue(const QString &section, const QString &key, const QString &value) {
-    writeEntry(writtenSection(section), key, value);
+    const qsizetype written = writtenSection(section);
+    writeEntry(written, entryHash(written, key), key, value);
 }
 
 void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
@@ -77,12 +78,29 @@ void ProfileDocument::setRun(std::span<const ProfileWrite> writes) {
         needed > writtenEntries_.capacity())
         writtenEntries_.reserve(std::max(needed, 2 * writtenEntries_.capacity()));
     writtenEntryHashes_.reserve(qsizetype(writtenEntries_.size() + writes.size()));
-    for (const ProfileWrite &write : writes)
-        writeEntry(writtenSection(write.section), write.key, *write.value);
+    // Each write's section and hash are found one write ahead, so that its bucket is loaded
+    // while the write before it is applied.
+    struct Target {
+        qsizetype section;
+        size_t hash;
+    };
+    const auto target = [&](const ProfileWrite &write) {
+        const qsizetype section = writtenSection(write.section);
+        const Target found{section, entryHash(section, write.key)};
+        writtenEntryHashes_.prefetch(found.hash);
+        return found;
+    };
+    Target next = writes.empty() ? Target{} : target(writes.front());
+    for (size_t i = 0; i < writes.size(); ++i) {
+        const Target current = next;
+        if (i + 1 < writes.size())
+            next = target(writes[i + 1]);
+        writeEntry(current.section, current.hash, writes[i].key, *writes[i].value);
+    }
 }
 
-void ProfileDocument::writeEntry(qsizetype section, QStringView key, QStringView value) {
-    const size_t hash = entryHash(section, key);
+void ProfileDocument::writeEntry(qsizetype section, size_t hash, QStringView key,
+                                 QStringView value) {
     qsizetype found = findWrittenEntry(section, key, hash);
     WrittenSection &written = writtenSections_[size_t(section)];
     const auto add = [&](const WrittenEntry &entry) {

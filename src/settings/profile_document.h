@@ -151,7 +151,7 @@ private:
     qsizetype findWrittenSection(QStringView name) const;
     qsizetype writtenSection(QStringView name);
     void setRun(std::span<const ProfileWrite> writes);
-    void writeEntry(qsizetype section, QStringView key, QStringView value);
+    void writeEntry(qsizetype section, size_t hash, QStringView key, QStringView value);
 
     // Output (document_bytes.cpp).
     QByteArray lineEnd() const;
