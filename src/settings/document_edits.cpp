@@ -39,10 +39,10 @@ qsizetype ProfileDocument::writtenSection(QStringView name) {
         return found;
     WrittenSection written;
     written.name = name.toString();
-    if (!findSection(written.name)) {
-        written.inFile = false;
+    if (const Section *inFile = findSection(written.name))
+        written.inFile = inFile - sections_.data();
+    else
         newSections_.append(written.name);
-    }
     const auto position = qsizetype(writtenSections_.size());
     writtenSectionHashes_.insert(seededHash(name, seed_), position);
     writtenSections_.push_back(std::move(written));
@@ -50,7 +50,8 @@ qsizetype ProfileDocument::writtenSection(QStringView name) {
 }
 
 void ProfileDocument::setValue(const QString &section, const QString &key, const QString &value) {
-    writeEntry(writtenSection(section), key, value);
+    const qsizetype written = writtenSection(section);
+    writeEntry(written, entryHash(written, key), key, value);
 }
 
 void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
@@ -77,12 +78,29 @@ void ProfileDocument::setRun(std::span<const ProfileWrite> writes) {
         needed > writtenEntries_.capacity())
         writtenEntries_.reserve(std::max(needed, 2 * writtenEntries_.capacity()));
     writtenEntryHashes_.reserve(qsizetype(writtenEntries_.size() + writes.size()));
-    for (const ProfileWrite &write : writes)
-        writeEntry(writtenSection(write.section), write.key, *write.value);
+    // Each write's section and hash are found one write ahead, so that its bucket is loaded
+    // while the write before it is applied.
+    struct Target {
+        qsizetype section;
+        size_t hash;
+    };
+    const auto target = [&](const ProfileWrite &write) {
+        const qsizetype section = writtenSection(write.section);
+        const Target found{section, entryHash(section, write.key)};
+        writtenEntryHashes_.prefetch(found.hash);
+        return found;
+    };
+    Target next = writes.empty() ? Target{} : target(writes.front());
+    for (size_t i = 0; i < writes.size(); ++i) {
+        const Target current = next;
+        if (i + 1 < writes.size())
+            next = target(writes[i + 1]);
+        writeEntry(current.section, current.hash, writes[i].key, *writes[i].value);
+    }
 }
 
-void ProfileDocument::writeEntry(qsizetype section, QStringView key, QStringView value) {
-    const size_t hash = entryHash(section, key);
+void ProfileDocument::writeEntry(qsizetype section, size_t hash, QStringView key,
+                                 QStringView value) {
     qsizetype found = findWrittenEntry(section, key, hash);
     WrittenSection &written = writtenSections_[size_t(section)];
     const auto add = [&](const WrittenEntry &entry) {
@@ -90,9 +108,9 @@ void ProfileDocument::writeEntry(qsizetype section, QStringView key, QStringView
         writtenEntryHashes_.insert(hash, qsizetype(writtenEntries_.size()) - 1);
         return qsizetype(writtenEntries_.size()) - 1;
     };
-    if (found < 0 && written.inFile) {
+    if (found < 0 && written.inFile >= 0) {
         // The first write of a name the file holds takes over that entry's line.
-        if (EntryLine line; findEntry(*findSection(written.name), key, line))
+        if (EntryLine line; findEntry(sections_[size_t(written.inFile)], key, line))
             found = add({section, append(key), key.size(), 0, 0, line.lineStart, line.contentEnd});
     }
     if (found >= 0) {
@@ -115,8 +133,8 @@ void ProfileDocument::writeEntry(qsizetype section, QStringView key, QStringView
     const bool valueIsKey = value.data() == key.data() && value.size() == key.size();
     const qsizetype valueAt = valueIsKey ? keyAt : append(value);
     written.added.push_back(add({section, keyAt, key.size(), valueAt, value.size()}));
-    if (written.insertAt < 0 && written.inFile)
-        written.insertAt = endOfEntries(*findSection(written.name));
+    if (written.insertAt < 0 && written.inFile >= 0)
+        written.insertAt = endOfEntries(sections_[size_t(written.inFile)]);
 }
 
 bool ProfileDocument::removeValue(const QString &section, const QString &key) {

@@ -125,7 +125,9 @@ private:
         QString name;
         std::vector<qsizetype> added; // new entries in the order written
         qsizetype insertAt = -1; // where added entries go; -1 until the first one (or new section)
-        bool inFile = true;      // false for a section that setValue adds at the end
+        // Its first section in the file (position in sections_), found once for all its writes;
+        // -1 for a section that setValue adds at the end.
+        qsizetype inFile = -1;
     };
 
     // Lookup (document_lookup.cpp).
@@ -149,7 +151,7 @@ private:
     qsizetype findWrittenSection(QStringView name) const;
     qsizetype writtenSection(QStringView name);
     void setRun(std::span<const ProfileWrite> writes);
-    void writeEntry(qsizetype section, QStringView key, QStringView value);
+    void writeEntry(qsizetype section, size_t hash, QStringView key, QStringView value);
 
     // Output (document_bytes.cpp).
     QByteArray lineEnd() const;
