@@ -86,9 +86,11 @@ void readAndRewrite(benchmark::State &state, const ParseCase &c) {
         state.PauseTiming();
         const bool ready = setup.workspace.write(engineFileName(), c.engineFile);
         state.ResumeTiming();
-        // The store's lock: flock(2) on the working folder.
-        const int folderFd = ::open(QFile::encodeName(setup.workspace.path()).constData(),
-                                    O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        // The store's lock: flock(2) on the lock file it keeps in the working folder.
+        const int folderFd =
+            ::open(QFile::encodeName(setup.workspace.filePath(QStringLiteral(".tarvolin.lock")))
+                       .constData(),
+                   O_RDWR | O_CREAT | O_CLOEXEC, 0666);
         QFile in(path);
         QSaveFile out(path);
         if (!ready || folderFd < 0 || ::flock(folderFd, LOCK_EX) != 0 ||
