@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include <cerrno>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,6 +89,58 @@ bool isWriteProtected(const QString &filePath) {
            (status.st_mode & S_IWUSR) == 0;
 }
 
+namespace {
+
+// An unnamed file in the folder (Linux's O_TMPFILE); -1 where the file system has none (NFS,
+// SMB) or the system does not know them.
+int openUnnamed(const QByteArray &folder) {
+#ifdef O_TMPFILE
+    return ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+#else
+    Q_UNUSED(folder);
+    return -1;
+#endif
+}
+
+bool writeAndSync(int fd, const QByteArray &bytes, std::optional<mode_t> mode) {
+    QFile out;
+    return out.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                    QFileDevice::DontCloseHandle) &&
+           out.write(bytes) == bytes.size() && (!mode || ::fchmod(fd, *mode) == 0) &&
+           ::fdatasync(fd) == 0;
+}
+
+// Writes the bytes, synced to the disk and with the given mode, to a new file of the folder
+// named tempName. The file is made unnamed and named once complete where it can be: a writer
+// killed before that leaves nothing, and syncing it does not also sync the folder, as syncing
+// a file just created under a name does. False when anything failed; nothing is left then.
+bool writeTemporary(const QByteArray &folder, const QByteArray &tempName, const QByteArray &bytes,
+                    std::optional<mode_t> mode) {
+    if (const int unnamed = openUnnamed(folder); unnamed >= 0) {
+        if (!writeAndSync(unnamed, bytes, mode)) {
+            ::close(unnamed);
+            return false;
+        }
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(unnamed);
+        const bool named = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, tempName.constData(),
+                                    AT_SYMLINK_FOLLOW) == 0;
+        ::close(unnamed);
+        if (named)
+            return true;
+        // Without /proc the file cannot be named; it is written again below, under its name.
+    }
+    const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const bool written = writeAndSync(fd, bytes, mode);
+    ::close(fd);
+    if (!written)
+        ::unlink(tempName.constData());
+    return written;
+}
+
+} // namespace
+
 bool saveAtomically(const QString &filePath, const QByteArray &bytes,
                     const std::function<void()> &beforeRename) {
     const QFileInfo link(filePath);
@@ -98,20 +153,16 @@ bool saveAtomically(const QString &filePath, const QByteArray &bytes,
     const QByteArray targetName = QFile::encodeName(target);
     struct stat old {};
     const bool existed = ::stat(targetName.constData(), &old) == 0;
-    QFile temporary(QFileInfo(target).dir().filePath(temporaryName()));
-    if (!temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+    const QFileInfo targetInfo(target);
+    const QByteArray tempName = QFile::encodeName(targetInfo.dir().filePath(temporaryName()));
+    if (!writeTemporary(QFile::encodeName(targetInfo.path()), tempName, bytes,
+                        existed ? std::optional<mode_t>(old.st_mode & 07777) : std::nullopt))
         return false;
-    bool saved = temporary.write(bytes) == bytes.size() &&
-                 (!existed || ::fchmod(temporary.handle(), old.st_mode & 07777) == 0) &&
-                 ::fsync(temporary.handle()) == 0;
-    temporary.close();
-    if (saved)
-        beforeRename();
-    saved = saved && ::rename(QFile::encodeName(temporary.fileName()).constData(),
-                              targetName.constData()) == 0;
-    if (!saved)
-        temporary.remove();
-    return saved;
+    beforeRename();
+    if (::rename(tempName.constData(), targetName.constData()) == 0)
+        return true;
+    ::unlink(tempName.constData());
+    return false;
 }
 
 void removeLeftoverTemporaries(const QString &folder) {

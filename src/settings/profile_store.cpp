@@ -89,6 +89,8 @@ struct ProfileStore::State {
     FolderLock lock;
     enum class Locking { NotYet, Held, Unsupported, Failed } locking = Locking::NotYet;
     bool toldUnsupported = false;
+    // What killed writers left is removed at the first lock: a writer alive now leaves nothing.
+    bool cleanedUp = false;
 #ifdef TARVOLIN_PAUSE_POINTS
     // Test builds: TARVOLIN_PAUSE="<point> <n>" stops the process the nth time it passes point.
     QByteArray pausePoint;
@@ -125,7 +127,8 @@ bool ProfileStore::State::takeLock() {
     case FolderLock::Result::Locked:
         locking = Locking::Held;
         pauseAt("locked");
-        removeLeftoverTemporaries(dir.path());
+        if (!std::exchange(cleanedUp, true))
+            removeLeftoverTemporaries(dir.path());
         return true;
     case FolderLock::Result::Busy:
         locking = Locking::Failed;

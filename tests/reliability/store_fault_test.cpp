@@ -278,18 +278,21 @@ private slots:
                  kept);
     }
 
-    void locksRefused_writesGoAheadAndSaySoOnce_data() {
-        QTest::addColumn<QString>("refused");
+    void fileSystemLacks_writesGoAheadAndLeaveOnlyTheFile_data() {
+        QTest::addColumn<QString>("lacking");
         QTest::newRow("every lock (ENOLCK)") << QStringLiteral("all");
         QTest::newRow("locks of folders and read-only files (EBADF)") << QStringLiteral("folders");
+        QTest::newRow("unnamed files (EOPNOTSUPP)") << QStringLiteral("unnamed");
+        QTest::newRow("naming an open file (no /proc)") << QStringLiteral("proc");
     }
 
-    void locksRefused_writesGoAheadAndSaySoOnce() {
-        QFETCH(QString, refused);
+    void fileSystemLacks_writesGoAheadAndLeaveOnlyTheFile() {
+        QFETCH(QString, lacking);
         QTemporaryDir dir;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(REFUSE_LOCKS_PRELOAD));
-        environment.insert(QStringLiteral("TARVOLIN_REFUSE_LOCKS"), refused);
+        environment.insert(QStringLiteral("LD_PRELOAD"),
+                           QStringLiteral(LIMITED_FILE_SYSTEM_PRELOAD));
+        environment.insert(QStringLiteral("TARVOLIN_LIMIT"), lacking);
         // The sanitizers' runtime wants to come first; the preloaded library stands before it.
         environment.insert(QStringLiteral("ASAN_OPTIONS"),
                            environment.value(QStringLiteral("ASAN_OPTIONS")) +
@@ -305,7 +308,9 @@ private slots:
         QFile file(dir.filePath(QStringLiteral("Alpha.ini")));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), "[hl=]\none=one\ntwo=two\n");
-        QCOMPARE(said.count("keeps no locks"), refused == u"all" ? 1 : 0);
+        QCOMPARE(said.count("keeps no locks"), lacking == u"all" ? 1 : 0);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                 QStringList({".tarvolin.lock", "Alpha.ini"}));
     }
 
     void diskFault_writeFails_leavesFolderAndWorksAfterwards_data() {

@@ -1,0 +1,90 @@
+// Preloaded into a writer, it stands for a file system that lacks something the store uses,
+// chosen by TARVOLIN_LIMIT:
+//   all      every flock(2) and fcntl(2) lock fails with ENOLCK;
+//   folders  flock fails with EBADF on a folder or a file opened read-only, as NFS answers it;
+//   unnamed  opening an unnamed file (O_TMPFILE) fails with EOPNOTSUPP, as on NFS and SMB;
+//   proc     linkat(2) fails with ENOENT, as for a /proc that is not mounted.
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+bool refusing(const char *what) {
+    const char *mode = std::getenv("TARVOLIN_LIMIT");
+    return mode != nullptr && std::strcmp(mode, what) == 0;
+}
+} // namespace
+
+extern "C" int fcntl(int fd, int command, ...) {
+    static const auto real = reinterpret_cast<int (*)(int, int, ...)>(dlsym(RTLD_NEXT, "fcntl"));
+    va_list arguments;
+    va_start(arguments, command);
+    void *argument = va_arg(arguments, void *);
+    va_end(arguments);
+    const bool lock = command == F_SETLK || command == F_SETLKW || command == F_OFD_SETLK ||
+                      command == F_OFD_SETLKW;
+    if (lock && refusing("all")) {
+        errno = ENOLCK;
+        return -1;
+    }
+    return real(fd, command, argument);
+}
+
+extern "C" int flock(int fd, int operation) {
+    static const auto real = reinterpret_cast<int (*)(int, int)>(dlsym(RTLD_NEXT, "flock"));
+    struct stat status {};
+    const bool readOnly =
+        ::fstat(fd, &status) == 0 &&
+        (S_ISDIR(status.st_mode) || (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY);
+    if (refusing("all") || (refusing("folders") && readOnly)) {
+        errno = refusing("all") ? ENOLCK : EBADF;
+        return -1;
+    }
+    return real(fd, operation);
+}
+
+namespace {
+int openRefusingUnnamed(const char *symbol, const char *path, int flags, va_list arguments) {
+    using Open = int (*)(const char *, int, ...);
+    const auto real = reinterpret_cast<Open>(dlsym(RTLD_NEXT, symbol));
+    const auto mode = (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE
+                          ? mode_t(va_arg(arguments, int))
+                          : mode_t(0);
+    if ((flags & O_TMPFILE) == O_TMPFILE && refusing("unnamed")) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return real(path, flags, mode);
+}
+} // namespace
+
+extern "C" int open(const char *path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const int fd = openRefusingUnnamed("open", path, flags, arguments);
+    va_end(arguments);
+    return fd;
+}
+
+extern "C" int open64(const char *path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const int fd = openRefusingUnnamed("open64", path, flags, arguments);
+    va_end(arguments);
+    return fd;
+}
+
+extern "C" int linkat(int fromFolder, const char *from, int toFolder, const char *to, int flags) {
+    static const auto real = reinterpret_cast<int (*)(int, const char *, int, const char *, int)>(
+        dlsym(RTLD_NEXT, "linkat"));
+    if (refusing("proc")) {
+        errno = ENOENT;
+        return -1;
+    }
+    return real(fromFolder, from, toFolder, to, flags);
+}
