@@ -4,6 +4,7 @@
 #include "settings/profile_document.h"
 
 #include <algorithm>
+#include <array>
 
 namespace tarvolin {
 
@@ -84,8 +85,28 @@ void ProfileDocument::setRun(std::span<const ProfileWrite> writes) {
         qsizetype section;
         size_t hash;
     };
+    // A parse names the same few sections again and again: the section of each name met is
+    // kept in a small table, placed by a few of the name's characters and checked by comparing
+    // the name, so most writes skip the seeded hash of their section's name. Names that share
+    // a place only miss it and take that hash.
+    struct RecentSection {
+        QStringView name;
+        qsizetype section = -1;
+    };
+    std::array<RecentSection, 256> recent{};
+    const auto sectionOf = [&](QStringView name) {
+        if (paths_ == Paths::Careful)
+            return writtenSection(name);
+        size_t place = size_t(name.size());
+        for (const qsizetype at : {qsizetype(0), qsizetype(1), name.size() - 2, name.size() - 1})
+            place = place * 31 + (at >= 0 && at < name.size() ? name[at].unicode() : 0);
+        RecentSection &slot = recent[place % recent.size()];
+        if (slot.section < 0 || slot.name != name)
+            slot = RecentSection{name, writtenSection(name)};
+        return slot.section;
+    };
     const auto target = [&](const ProfileWrite &write) {
-        const qsizetype section = writtenSection(write.section);
+        const qsizetype section = sectionOf(write.section);
         const Target found{section, entryHash(section, write.key)};
         writtenEntryHashes_.prefetch(found.hash);
         return found;
