@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QFile>
 
+#include <unistd.h>
+
 namespace tarvolin::bench {
 
 namespace {
@@ -35,6 +37,12 @@ bool Workspace::write(const QString &name, const QByteArray &bytes) const {
     QFile file(filePath(name));
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(bytes) == bytes.size();
+}
+
+bool Workspace::writeSynced(const QString &name, const QByteArray &bytes) const {
+    QFile file(filePath(name));
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size() && file.flush() && ::fdatasync(file.handle()) == 0;
 }
 
 QByteArray Workspace::read(const QString &name) const {

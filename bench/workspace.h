@@ -36,6 +36,11 @@ public:
     QString filePath(const QString &name) const { return dir_.filePath(name); }
     // Replaces a file's bytes (plain write, no lock); false when it could not be written.
     bool write(const QString &name, const QByteArray &bytes) const;
+    // The same, synced to the disk before it returns. A measured step that syncs a file of its
+    // own then neither waits for this write's writeback nor meets a disk gone idle: how long a
+    // sync takes here grows with the time since the disk last worked (75 us right after
+    // another sync, 160 us after 1 ms of rest, 460 us after 5 ms on the machine of these notes).
+    bool writeSynced(const QString &name, const QByteArray &bytes) const;
     // A file's bytes; null when it cannot be read.
     QByteArray read(const QString &name) const;
 
