@@ -192,10 +192,11 @@ void registerHandlerCases(Corpus &corpus, Table &table) {
                        "handlers/UpdateSearchEngineKeyList", "handlers/read_10MB_engine_file", 3.0);
     table.addTimeRatio("cmbEngine_Click, 10 MB main file", "handlers/cmbEngine_Click",
                        "handlers/read_10MB_main_file", 3.0);
-    // Every engine is listed, so the goal is per listed engine beyond the read.
+    // Every engine is listed: the time per listed engine beyond the read, for the record; the
+    // goal is the ratio below, against a baseline of the same run.
     const double engines = double(mainFile.count('\n') - 4);
     table.addPerUnitBeyond("Start-up (Form_Load), 10 MB main file, per engine beyond the read",
-                           "handlers/Form_Load", "handlers/read_10MB_main_file", engines, 50e-9);
+                           "handlers/Form_Load", "handlers/read_10MB_main_file", engines);
     // The ratio of a quiet run when this baseline came (0.67), with a margin for noise: kept.
     table.addTimeRatio("Start-up (Form_Load), 10 MB main file, against reading it and splitting "
                        "its engine names",
