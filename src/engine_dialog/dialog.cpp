@@ -51,6 +51,7 @@ void Dialog::buildControls() {
     // The main window's scale: its captions chose it, and the dialog's have room to wrap.
     layOut(*this, main_.twipScale());
     wrapLongCaptions(*this);
+    showEditsAsTyped(*this);
     connect(OKButton, &QPushButton::clicked, this, &Dialog::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &Dialog::CancelButton_Click);
     txtNewEngine->setFocus();

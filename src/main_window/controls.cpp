@@ -39,6 +39,14 @@ void wrapLongCaptions(QWidget &window) {
     }
 }
 
+void showEditsAsTyped(QWidget &window) {
+    QFont font = window.font();
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    for (QLineEdit *edit : window.findChildren<QLineEdit *>()) {
+        edit->setFont(font);
+    }
+}
+
 QPushButton *makeButton(QWidget *parent, const QString &caption, int left, int top, int width,
                         int height) {
     auto *button = new QPushButton(caption, parent);

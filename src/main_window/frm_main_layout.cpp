@@ -106,6 +106,7 @@ void frmMain::buildControls() {
 
     twipScale_ = fitWindowScale(*this, QSize(kOuterWidth, kOuterHeight));
     wrapLongCaptions(*this);
+    showEditsAsTyped(*this);
 
     // Never shown as a menu bar: only ever popped up over a free key label.
     Popup = new QMenu(QStringLiteral("Popup"), this);

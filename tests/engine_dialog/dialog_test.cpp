@@ -7,6 +7,8 @@
 #include "window_harness.h"
 
 #include <QAccessible>
+#include <QComboBox>
+#include <QLineEdit>
 
 using namespace tarvolin;
 using namespace tarvolin::testing;
@@ -326,6 +328,13 @@ private slots:
                 const QByteArray name = control->metaObject()->className() + QByteArray(" ") +
                                         control->property("text").toString().toUtf8();
                 QVERIFY2(control->isWindow() || window->rect().contains(control->geometry()), name);
+                // Edit fields show text as typed, in the window's font and size.
+                const auto *combo = qobject_cast<const QComboBox *>(control);
+                const QWidget *edit =
+                    combo ? combo->lineEdit() : qobject_cast<const QLineEdit *>(control);
+                QVERIFY2(!edit || (edit->font().family() == window->font().family() &&
+                                   edit->font().pointSizeF() == window->font().pointSizeF()),
+                         name);
                 QVERIFY2(fill <= 1, name);
                 for (const QWidget *other : controls)
                     QVERIFY2(fill == 0 || other == control || other->isHidden() ||
