@@ -22,8 +22,25 @@ public:
         filling_ = false;
     }
 
-    Qt::ItemFlags flags(const QModelIndex &index) const override {
-        return filling_ ? Qt::ItemNeverHasChildren : QStringListModel::flags(index);
+    // Makes the list read items. When it keeps its length and only a few entries differ, as
+    // when a parse's new value takes the place of the last one's, those are set one by one:
+    // each costs the views far less than a reset.
+    void replace(const QStringList &items) {
+        constexpr qsizetype kFewChanges = 8;
+        const QStringList &old = stringList();
+        QList<int> changed;
+        if (old.size() == items.size()) {
+            for (int row = 0; row < items.size() && changed.size() <= kFewChanges; ++row) {
+                if (old[row] != items[row])
+                    changed.append(row);
+            }
+        }
+        if (old.size() != items.size() || changed.size() > kFewChanges) {
+            fill(items);
+            return;
+        }
+        for (const int row : changed)
+            setData(index(row), items[row]);
     }
 
 private:
@@ -95,10 +112,9 @@ void replaceEntries(QComboBox *combo, const QStringList &items) {
     // What emptying the list leaves in the edit field: typed text survives, a chosen entry's
     // text does not. The reset itself leaves no entry chosen (see FillableListModel).
     const QString text = combo->currentIndex() == -1 ? combo->currentText() : QString();
-    if (list->stringList() != items) {
-        list->fill(items);
-    } else if (combo->currentIndex() != -1) {
-        // The same list again, as when a parse adds no new value: only the choice goes.
+    list->replace(items);
+    if (combo->currentIndex() != -1) {
+        // A list left in place, or changed entry by entry, keeps its choice: it goes.
         combo->setCurrentIndex(-1);
     }
     restoreEditText(combo, text);

@@ -24,7 +24,8 @@ void appendEntries(QComboBox *combo, const QStringList &items);
 
 // Replaces a combo box's list with items, showing what clear() followed by appendEntries
 // shows (no entry chosen; typed text kept, a chosen entry's text gone) but changing the list
-// once: a model reset instead of removing every row and then resetting.
+// once: a model reset instead of removing every row and then resetting, or, when the list
+// keeps its length and a few entries change, those entries alone.
 void replaceEntries(QComboBox *combo, const QStringList &items);
 
 // Removes the first entry of that text, if any. When it was the chosen entry, no entry is
