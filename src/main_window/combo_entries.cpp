@@ -43,6 +43,10 @@ public:
             setData(index(row), items[row]);
     }
 
+    Qt::ItemFlags flags(const QModelIndex &index) const override {
+        return filling_ ? Qt::ItemNeverHasChildren : QStringListModel::flags(index);
+    }
+
 private:
     bool filling_ = false;
 };
