@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include <cerrno>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

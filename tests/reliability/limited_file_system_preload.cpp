@@ -48,36 +48,25 @@ extern "C" int flock(int fd, int operation) {
     return real(fd, operation);
 }
 
-namespace {
-int openRefusingUnnamed(const char *symbol, const char *path, int flags, va_list arguments) {
-    using Open = int (*)(const char *, int, ...);
-    const auto real = reinterpret_cast<Open>(dlsym(RTLD_NEXT, symbol));
-    const auto mode = (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE
-                          ? mode_t(va_arg(arguments, int))
-                          : mode_t(0);
+extern "C" int open(const char *path, int flags, ...) {
+    static const auto real =
+        reinterpret_cast<int (*)(const char *, int, ...)>(dlsym(RTLD_NEXT, "open"));
+    mode_t mode = 0;
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list arguments;
+        va_start(arguments, flags);
+        mode = mode_t(va_arg(arguments, int));
+        va_end(arguments);
+    }
     if ((flags & O_TMPFILE) == O_TMPFILE && refusing("unnamed")) {
         errno = EOPNOTSUPP;
         return -1;
     }
     return real(path, flags, mode);
 }
-} // namespace
 
-extern "C" int open(const char *path, int flags, ...) {
-    va_list arguments;
-    va_start(arguments, flags);
-    const int fd = openRefusingUnnamed("open", path, flags, arguments);
-    va_end(arguments);
-    return fd;
-}
-
-extern "C" int open64(const char *path, int flags, ...) {
-    va_list arguments;
-    va_start(arguments, flags);
-    const int fd = openRefusingUnnamed("open64", path, flags, arguments);
-    va_end(arguments);
-    return fd;
-}
+// The same function under its large-file name, which on 64-bit systems is the same call.
+extern "C" int open64(const char *path, int flags, ...) __attribute__((alias("open")));
 
 extern "C" int linkat(int fromFolder, const char *from, int toFolder, const char *to, int flags) {
     static const auto real = reinterpret_cast<int (*)(int, const char *, int, const char *, int)>(
