@@ -28,7 +28,7 @@ void frmMain::WriteKey(QStringView sKeyName, QStringView sKeyValue,
     if (isQueryStringKey(sKeyName)) {
         return;
     }
-    writes.push_back(ProfileWrite{sKeyName, sKeyValue, sKeyValue});
+    writes.emplace_back(sKeyName, sKeyValue, sKeyValue);
 }
 
 void frmMain::FillCombos() {

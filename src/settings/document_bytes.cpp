@@ -145,7 +145,7 @@ QByteArray ProfileDocument::toBytes() const {
         out += profile_text::encodeField(section, Field::Section);
         out += ']';
         out += eol;
-        appendEntries(findWrittenSection(section));
+        appendEntries(findWrittenSection(section, nameHash(section)));
     }
     return out;
 }

@@ -18,8 +18,9 @@ qsizetype ProfileDocument::append(QStringView text) {
     return at;
 }
 
-size_t ProfileDocument::entryHash(qsizetype section, QStringView key) const {
-    return seededHash(key, seed_ + size_t(section));
+size_t ProfileDocument::writtenHash(qsizetype section, size_t keyHash) {
+    // The same name written to many sections spreads over the table, not one run of buckets.
+    return keyHash ^ ((size_t(section) + 1) * 0x9E3779B97F4A7C15ULL);
 }
 
 qsizetype ProfileDocument::findWrittenEntry(qsizetype section, QStringView key, size_t hash) const {
@@ -29,30 +30,28 @@ qsizetype ProfileDocument::findWrittenEntry(qsizetype section, QStringView key, 
     });
 }
 
-qsizetype ProfileDocument::findWrittenSection(QStringView name) const {
-    return writtenSectionHashes_.find(seededHash(name, seed_), [&](qsizetype position) {
-        return writtenSections_[size_t(position)].name == name;
-    });
+qsizetype ProfileDocument::findWrittenSection(QStringView name, size_t hash) const {
+    return writtenSectionHashes_.find(
+        hash, [&](qsizetype position) { return writtenSections_[size_t(position)].name == name; });
 }
 
-qsizetype ProfileDocument::writtenSection(QStringView name) {
-    if (const qsizetype found = findWrittenSection(name); found >= 0)
+qsizetype ProfileDocument::writtenSection(QStringView name, size_t hash) {
+    if (const qsizetype found = findWrittenSection(name, hash); found >= 0)
         return found;
     WrittenSection written;
     written.name = name.toString();
-    if (const Section *inFile = findSection(written.name))
+    if (const Section *inFile = findSection(name, hash))
         written.inFile = inFile - sections_.data();
     else
         newSections_.append(written.name);
     const auto position = qsizetype(writtenSections_.size());
-    writtenSectionHashes_.insert(seededHash(name, seed_), position);
+    writtenSectionHashes_.insert(hash, position);
     writtenSections_.push_back(std::move(written));
     return position;
 }
 
 void ProfileDocument::setValue(const QString &section, const QString &key, const QString &value) {
-    const qsizetype written = writtenSection(section);
-    writeEntry(written, entryHash(written, key), key, value);
+    writeEntry(writtenSection(section, nameHash(section)), nameHash(key), key, value);
 }
 
 void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
@@ -83,7 +82,7 @@ void ProfileDocument::setRun(std::span<const ProfileWrite> writes) {
     // while the write before it is applied.
     struct Target {
         qsizetype section;
-        size_t hash;
+        size_t keyHash;
     };
     // A parse names the same few sections again and again: the section of each name met is
     // kept in a small table, placed by a few of the name's characters and checked by comparing
@@ -96,19 +95,19 @@ void ProfileDocument::setRun(std::span<const ProfileWrite> writes) {
     std::array<RecentSection, 256> recent{};
     const auto sectionOf = [&](QStringView name) {
         if (paths_ == Paths::Careful)
-            return writtenSection(name);
+            return writtenSection(name, nameHash(name));
         size_t place = size_t(name.size());
         for (const qsizetype at : {qsizetype(0), qsizetype(1), name.size() - 2, name.size() - 1})
             place = place * 31 + (at >= 0 && at < name.size() ? name[at].unicode() : 0);
         RecentSection &slot = recent[place % recent.size()];
         if (slot.section < 0 || slot.name != name)
-            slot = RecentSection{name, writtenSection(name)};
+            slot = RecentSection{name, writtenSection(name, nameHash(name))};
         return slot.section;
     };
     const auto target = [&](const ProfileWrite &write) {
         const qsizetype section = sectionOf(write.section);
-        const Target found{section, entryHash(section, write.key)};
-        writtenEntryHashes_.prefetch(found.hash);
+        const Target found{section, nameHash(write.key)};
+        writtenEntryHashes_.prefetch(writtenHash(section, found.keyHash));
         return found;
     };
     Target next = writes.empty() ? Target{} : target(writes.front());
@@ -116,12 +115,13 @@ void ProfileDocument::setRun(std::span<const ProfileWrite> writes) {
         const Target current = next;
         if (i + 1 < writes.size())
             next = target(writes[i + 1]);
-        writeEntry(current.section, current.hash, writes[i].key, *writes[i].value);
+        writeEntry(current.section, current.keyHash, writes[i].key, *writes[i].value);
     }
 }
 
-void ProfileDocument::writeEntry(qsizetype section, size_t hash, QStringView key,
+void ProfileDocument::writeEntry(qsizetype section, size_t keyHash, QStringView key,
                                  QStringView value) {
+    const size_t hash = writtenHash(section, keyHash);
     qsizetype found = findWrittenEntry(section, key, hash);
     WrittenSection &written = writtenSections_[size_t(section)];
     const auto add = [&](const WrittenEntry &entry) {
@@ -131,7 +131,7 @@ void ProfileDocument::writeEntry(qsizetype section, size_t hash, QStringView key
     };
     if (found < 0 && written.inFile >= 0) {
         // The first write of a name the file holds takes over that entry's line.
-        if (EntryLine line; findEntry(sections_[size_t(written.inFile)], key, line))
+        if (EntryLine line; findEntry(sections_[size_t(written.inFile)], key, keyHash, line))
             found = add({section, append(key), key.size(), 0, 0, line.lineStart, line.contentEnd});
     }
     if (found >= 0) {
@@ -164,8 +164,8 @@ bool ProfileDocument::removeValue(const QString &section, const QString &key) {
     // Forgetting is rare: the edits so far are applied, and the entry's line cut from the result.
     ProfileDocument edited(toBytes(), paths_);
     EntryLine line;
-    const Section *found = edited.findSection(section);
-    if (!found || !edited.findEntry(*found, key, line))
+    const Section *found = edited.findSection(section, nameHash(section));
+    if (!found || !edited.findEntry(*found, key, nameHash(key), line))
         return false;
     QByteArray bytes = std::move(edited.bytes_);
     bytes.remove(line.lineStart, line.next - line.lineStart);

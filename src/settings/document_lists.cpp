@@ -65,8 +65,9 @@ QString ProfileDocument::sectionList() const {
 }
 
 QString ProfileDocument::entryList(const QString &name) const {
-    const Section *section = findSection(name);
-    const qsizetype written = findWrittenSection(name);
+    const size_t hash = nameHash(name);
+    const Section *section = findSection(name, hash);
+    const qsizetype written = findWrittenSection(name, hash);
     qsizetype capacity = section ? section->bodyEnd - section->bodyStart : 0;
     if (written >= 0) {
         for (const qsizetype at : writtenSections_[size_t(written)].added)

@@ -28,29 +28,18 @@ ProfileDocument::ProfileDocument(QByteArray bytes, Paths paths)
         bodyStart_ = kBom.size();
 }
 
-void ProfileDocument::NameTable::add(QByteArrayView raw, bool isPlain, const QString &decodedName,
-                                     qsizetype position) {
-    // Positions come in file order: the first of a name is the one read and written.
-    qsizetype &first = isPlain ? plain[NameBytes{raw}] : decoded[decodedName];
-    if (first == 0)
-        first = position + 1;
-}
-
-qsizetype ProfileDocument::NameTable::find(QStringView name) const {
-    // A plain name can also be spelled with escapes, so both tables may hold it; the first wins.
-    qsizetype found = 0;
-    if (!plain.isEmpty() && profile_text::isPlain(name)) {
-        QVarLengthArray<char, 256> bytes(name.size());
-        std::transform(name.begin(), name.end(), bytes.begin(),
-                       [](QChar c) { return char(c.unicode()); });
-        found = plain.value(NameBytes{QByteArrayView(bytes.data(), bytes.size())});
-    }
-    if (!decoded.isEmpty()) {
-        const qsizetype at = decoded.value(name.toString());
-        if (at > 0 && (found == 0 || at < found))
-            found = at;
-    }
-    return found - 1;
+// Adds a name's first position to a table: a later one of the same name is left out, as only
+// the first is read and written. matches(position, name) says whether position holds name.
+template <typename Matches>
+void ProfileDocument::addFirst(HashedPositions &table, QByteArrayView raw, bool plain,
+                               const QString &decoded, qsizetype position, Matches matches) const {
+    QVarLengthArray<char16_t, 256> widened(plain ? raw.size() : 0);
+    if (plain)
+        std::copy(raw.begin(), raw.end(), widened.begin());
+    const QStringView name = plain ? QStringView(widened.data(), widened.size()) : decoded;
+    const size_t hash = nameHash(name);
+    if (table.find(hash, [&](qsizetype earlier) { return matches(earlier, name); }) < 0)
+        table.insert(hash, position);
 }
 
 void ProfileDocument::findSections() const {
@@ -61,7 +50,7 @@ void ProfileDocument::findSections() const {
     const qsizetype size = bytes_.size();
     // Real files have a header every few hundred bytes; a guess saves most regrowth.
     sections_.reserve(size_t(std::min<qsizetype>(size / 512 + 16, 1 << 16)));
-    sectionTable_.plain.reserve(qsizetype(sections_.capacity()));
+    sectionTable_.reserve(qsizetype(sections_.capacity()));
     qsizetype pos = bodyStart_;
     while (pos < size) {
         const qsizetype bracket = findByte(bytes_, '[', pos, size);
@@ -89,15 +78,26 @@ void ProfileDocument::findSections() const {
             const QByteArrayView line(data + lineStart, lineEnd - lineStart);
             section.decoded = profile_text::decodeField(raw, line.isValidUtf8());
         }
-        sectionTable_.add(raw, plain, section.decoded, qsizetype(sections_.size()));
         sections_.push_back(std::move(section));
+        addFirst(sectionTable_, raw, plain, sections_.back().decoded,
+                 qsizetype(sections_.size()) - 1, [&](qsizetype earlier, QStringView name) {
+                     return sectionIs(sections_[size_t(earlier)], name);
+                 });
         pos = next;
     }
 }
 
-const ProfileDocument::Section *ProfileDocument::findSection(const QString &name) const {
+bool ProfileDocument::sectionIs(const Section &section, QStringView name) const {
+    if (!section.plain)
+        return section.decoded == name;
+    return QLatin1StringView(QByteArrayView(bytes_).sliced(section.nameStart, section.nameSize)) ==
+           name;
+}
+
+const ProfileDocument::Section *ProfileDocument::findSection(QStringView name, size_t hash) const {
     findSections();
-    const qsizetype found = sectionTable_.find(name);
+    const qsizetype found = sectionTable_.find(
+        hash, [&](qsizetype at) { return sectionIs(sections_[size_t(at)], name); });
     return found < 0 ? nullptr : &sections_[size_t(found)];
 }
 
@@ -170,30 +170,39 @@ QString ProfileDocument::valueOf(const EntryLine &entry) const {
     return profile_text::decodeField(profile_text::stripQuotes(raw), lineIsUtf8(entry));
 }
 
-bool ProfileDocument::findEntry(const Section &section, QStringView key, EntryLine &found) const {
+bool ProfileDocument::keyIs(const EntryLine &entry, QStringView key) const {
+    const QByteArrayView raw = rawKey(entry);
+    // Printable ASCII without backslash reads as itself in either encoding: no decoding.
+    return profile_text::isPlain(raw) ? QLatin1StringView(raw) == key : keyOf(entry) == key;
+}
+
+bool ProfileDocument::findEntry(const Section &section, QStringView key, size_t hash,
+                                EntryLine &found) const {
     // A section looked up again gets a table of its entries: a parse writing many values to one
     // key, or clicks on engine after engine of a long list, then find each with one lookup.
     if (paths_ == Paths::Fast && !section.entries && ++section.lookups >= 2) {
-        NameTable table;
+        HashedPositions &table = section.entries.emplace();
         const char *data = bytes_.constData();
-        table.plain.reserve(std::count(data + section.bodyStart, data + section.bodyEnd, '\n') + 1);
+        table.reserve(std::count(data + section.bodyStart, data + section.bodyEnd, '\n') + 1);
         forEachEntry(section, [&](const EntryLine &entry) {
             const QByteArrayView raw = rawKey(entry);
             const bool plain = profile_text::isPlain(raw);
-            table.add(raw, plain, plain ? QString() : keyOf(entry), entry.lineStart);
+            addFirst(table, raw, plain, plain ? QString() : keyOf(entry), entry.lineStart,
+                     [&](qsizetype line, QStringView name) {
+                         EntryLine earlier;
+                         return entryAt(line, earlier) && keyIs(earlier, name);
+                     });
             return true;
         });
-        section.entries = std::make_shared<const NameTable>(std::move(table));
     }
     if (section.entries) {
-        const qsizetype line = section.entries->find(key);
-        return line >= 0 && entryAt(line, found);
+        return section.entries->find(hash, [&](qsizetype line) {
+            return entryAt(line, found) && keyIs(found, key);
+        }) >= 0;
     }
     bool matched = false;
     forEachEntry(section, [&](const EntryLine &entry) {
-        const QByteArrayView raw = rawKey(entry);
-        // Printable ASCII without backslash reads as itself in either encoding: no decoding.
-        matched = profile_text::isPlain(raw) ? QLatin1StringView(raw) == key : keyOf(entry) == key;
+        matched = keyIs(entry, key);
         if (matched)
             found = entry;
         return !matched;
@@ -213,8 +222,10 @@ qsizetype ProfileDocument::endOfEntries(const Section &section) const {
 
 std::optional<QString> ProfileDocument::value(const QString &section, const QString &key) const {
     EntryLine entry;
-    if (const qsizetype written = findWrittenSection(section); written >= 0) {
-        const size_t hash = entryHash(written, key);
+    const size_t keyHash = nameHash(key);
+    const size_t sectionHash = nameHash(section);
+    if (const qsizetype written = findWrittenSection(section, sectionHash); written >= 0) {
+        const size_t hash = writtenHash(written, keyHash);
         if (const qsizetype found = findWrittenEntry(written, key, hash); found >= 0) {
             const WrittenEntry &w = writtenEntries_[size_t(found)];
             if (w.lineStart >= 0 && !w.changed && entryAt(w.lineStart, entry))
@@ -222,8 +233,8 @@ std::optional<QString> ProfileDocument::value(const QString &section, const QStr
             return textAt(w.valueAt, w.valueSize).toString();
         }
     }
-    const Section *found = findSection(section);
-    if (!found || !findEntry(*found, key, entry))
+    const Section *found = findSection(section, sectionHash);
+    if (!found || !findEntry(*found, key, keyHash, entry))
         return std::nullopt;
     return valueOf(entry);
 }

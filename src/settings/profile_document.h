@@ -6,10 +6,8 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QHash>
 #include <QString>
 
-#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -77,15 +75,6 @@ public:
     QByteArray toBytes() const;
 
 private:
-    // Names as the file spells them, to the position of the first of each: names whose bytes
-    // are their text by those bytes (views of bytes_), others by their decoded text. Positions
-    // are kept plus one, so that a new key's 0 reads as free.
-    struct NameTable {
-        QHash<NameBytes, qsizetype> plain;
-        QHash<QString, qsizetype> decoded;
-        void add(QByteArrayView raw, bool isPlain, const QString &decodedName, qsizetype position);
-        qsizetype find(QStringView name) const; // -1 when missing
-    };
     // A "[name]" line and the lines up to the next one.
     struct Section {
         qsizetype nameStart; // the name's raw bytes, trimmed
@@ -94,9 +83,9 @@ private:
         qsizetype bodyEnd;
         bool plain;      // the name's bytes are its text
         QString decoded; // the name, for the others
-        // Looked up a second time, a section gets a table of its entries' lines by name.
+        // Looked up a second time, a section gets a table of its entries' line starts by name.
         mutable int lookups = 0;
-        mutable std::shared_ptr<const NameTable> entries;
+        mutable std::optional<HashedPositions> entries;
     };
     // An entry line: offsets into bytes_.
     struct EntryLine {
@@ -130,13 +119,20 @@ private:
         qsizetype inFile = -1;
     };
 
-    // Lookup (document_lookup.cpp).
+    // Lookup (document_lookup.cpp). Every table finds a name by the seeded hash of its text
+    // (nameHash), so one hash of a written name serves them all.
+    size_t nameHash(QStringView name) const { return seededHash(name, seed_); }
+    template <typename Matches>
+    void addFirst(HashedPositions &table, QByteArrayView raw, bool plain, const QString &decoded,
+                  qsizetype position, Matches matches) const;
     void findSections() const;
-    const Section *findSection(const QString &name) const;
+    bool sectionIs(const Section &section, QStringView name) const;
+    const Section *findSection(QStringView name, size_t hash) const;
     bool parseEntry(qsizetype lineStart, qsizetype lineEnd, EntryLine &entry) const;
     bool entryAt(qsizetype lineStart, EntryLine &entry) const;
     template <typename Visit> void forEachEntry(const Section &section, Visit visit) const;
-    bool findEntry(const Section &section, QStringView key, EntryLine &found) const;
+    bool keyIs(const EntryLine &entry, QStringView key) const;
+    bool findEntry(const Section &section, QStringView key, size_t hash, EntryLine &found) const;
     qsizetype endOfEntries(const Section &section) const;
     bool lineIsUtf8(const EntryLine &entry) const;
     QByteArrayView rawKey(const EntryLine &entry) const;
@@ -146,12 +142,12 @@ private:
     // Edits (document_edits.cpp).
     QStringView textAt(qsizetype at, qsizetype size) const;
     qsizetype append(QStringView text);
-    size_t entryHash(qsizetype section, QStringView key) const;
+    static size_t writtenHash(qsizetype section, size_t keyHash);
     qsizetype findWrittenEntry(qsizetype section, QStringView key, size_t hash) const;
-    qsizetype findWrittenSection(QStringView name) const;
-    qsizetype writtenSection(QStringView name);
+    qsizetype findWrittenSection(QStringView name, size_t hash) const;
+    qsizetype writtenSection(QStringView name, size_t hash);
     void setRun(std::span<const ProfileWrite> writes);
-    void writeEntry(qsizetype section, size_t hash, QStringView key, QStringView value);
+    void writeEntry(qsizetype section, size_t keyHash, QStringView key, QStringView value);
 
     // Output (document_bytes.cpp).
     QByteArray lineEnd() const;
@@ -164,7 +160,7 @@ private:
     bool removed_ = false; // bytes_ lost a line since the document was read
     mutable bool sectionsFound_ = false;
     mutable std::vector<Section> sections_;
-    mutable NameTable sectionTable_; // first section of each name, by position in sections_
+    mutable HashedPositions sectionTable_; // first section of each name, by position in sections_
     size_t seed_ = QHashSeed::globalSeed();
     std::vector<WrittenSection> writtenSections_;
     HashedPositions writtenSectionHashes_;

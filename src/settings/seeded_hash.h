@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArrayView>
 #include <QHash>
 #include <QStringView>
 
@@ -15,14 +14,5 @@ size_t seededHash(const void *data, qsizetype bytes, size_t seed);
 inline size_t seededHash(QStringView text, size_t seed) {
     return seededHash(text.utf16(), text.size() * qsizetype(sizeof(char16_t)), seed);
 }
-
-// The bytes of a name as a QHash key, hashed as above.
-struct NameBytes {
-    QByteArrayView bytes;
-    friend bool operator==(NameBytes a, NameBytes b) { return a.bytes == b.bytes; }
-    friend size_t qHash(NameBytes name, size_t seed) {
-        return seededHash(name.bytes.data(), name.bytes.size(), seed);
-    }
-};
 
 } // namespace tarvolin
