@@ -58,39 +58,37 @@ QByteArray ProfileDocument::editedLine(const WrittenEntry &written) const {
 void ProfileDocument::appendAdded(QByteArray &out, qsizetype section, QByteArrayView eol) const {
     // Sized once for names and values that are their own bytes; a field that needs escapes or
     // is not ASCII takes more, and out grows by that much then.
-    const std::vector<qsizetype> &added = writtenSections_[size_t(section)].added;
-    qsizetype room = 0;
-    for (const qsizetype at : added)
-        room += writtenEntries_[size_t(at)].keySize + writtenEntries_[size_t(at)].valueSize + 1 +
-                eol.size();
+    const WrittenSection &written = writtenSections_[size_t(section)];
     qsizetype at = out.size();
-    out.resize(at + room);
+    out.resize(at + written.addedChars + qsizetype(written.added.size()) * (1 + eol.size()));
+    char *dest = out.data();
     // Returns whether the text was its own bytes.
     auto put = [&](QStringView text, Field field) {
-        if (paths_ == Paths::Fast && profile_text::copyPlainField(text, out.data() + at)) {
+        if (paths_ == Paths::Fast && profile_text::copyPlainField(text, dest + at)) {
             at += text.size();
             return true;
         }
         const QByteArray encoded = profile_text::encodeField(text, field);
         out.resize(out.size() + encoded.size() - text.size());
-        std::memcpy(out.data() + at, encoded.constData(), size_t(encoded.size()));
+        dest = out.data();
+        std::memcpy(dest + at, encoded.constData(), size_t(encoded.size()));
         at += encoded.size();
         return false;
     };
-    for (const qsizetype position : added) {
+    for (const qsizetype position : written.added) {
         const WrittenEntry &entry = writtenEntries_[size_t(position)];
         const qsizetype keyStart = at;
         const bool plainKey = put(textAt(entry.keyAt, entry.keySize), Field::Key);
-        out[at++] = '=';
+        dest[at++] = '=';
         // A remembered value is its own name: plain text reads the same in either field.
         if (plainKey && entry.valueAt == entry.keyAt && entry.valueSize == entry.keySize) {
-            std::memcpy(out.data() + at, out.constData() + keyStart, size_t(entry.keySize));
+            std::memcpy(dest + at, dest + keyStart, size_t(entry.keySize));
             at += entry.keySize;
         } else {
             put(textAt(entry.valueAt, entry.valueSize), Field::Value);
         }
         for (const char c : eol)
-            out[at++] = c;
+            dest[at++] = c;
     }
 }
 

@@ -69,11 +69,6 @@ void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
 
 void ProfileDocument::setRun(std::span<const ProfileWrite> writes) {
     // Grown geometrically: a group may send many small batches.
-    size_t textSize = text_.size();
-    for (const ProfileWrite &write : writes)
-        textSize += size_t(write.key.size() + write.value->size());
-    if (textSize > text_.capacity())
-        text_.reserve(std::max(textSize, 2 * text_.capacity()));
     if (const size_t needed = writtenEntries_.size() + writes.size();
         needed > writtenEntries_.capacity())
         writtenEntries_.reserve(std::max(needed, 2 * writtenEntries_.capacity()));
@@ -143,6 +138,8 @@ void ProfileDocument::writeEntry(qsizetype section, size_t keyHash, QStringView 
                 return;
         }
         if ((!isNew && !entry.changed) || textAt(entry.valueAt, entry.valueSize) != value) {
+            if (isNew)
+                written.addedChars += value.size() - entry.valueSize;
             entry.valueSize = value.size();
             entry.valueAt = append(value);
         }
@@ -154,6 +151,7 @@ void ProfileDocument::writeEntry(qsizetype section, size_t keyHash, QStringView 
     const bool valueIsKey = value.data() == key.data() && value.size() == key.size();
     const qsizetype valueAt = valueIsKey ? keyAt : append(value);
     written.added.push_back(add({section, keyAt, key.size(), valueAt, value.size()}));
+    written.addedChars += key.size() + value.size();
     if (written.insertAt < 0 && written.inFile >= 0)
         written.insertAt = endOfEntries(sections_[size_t(written.inFile)]);
 }

@@ -113,6 +113,7 @@ private:
     struct WrittenSection {
         QString name;
         std::vector<qsizetype> added; // new entries in the order written
+        qsizetype addedChars = 0;     // their names' and values' lengths, to size the output
         qsizetype insertAt = -1; // where added entries go; -1 until the first one (or new section)
         // Its first section in the file (position in sections_), found once for all its writes;
         // -1 for a section that setValue adds at the end.
