@@ -137,13 +137,15 @@ QByteArray ProfileDocument::toBytes() const {
         }
     }
     out.append(QByteArrayView(bytes_).sliced(pos));
-    for (const QString &section : newSections_) {
+    for (size_t i = 0; i < writtenSections_.size(); ++i) {
+        if (writtenSections_[i].inFile >= 0)
+            continue;
         startLine();
         out += '[';
-        out += profile_text::encodeField(section, Field::Section);
+        out += profile_text::encodeField(writtenSectionName(qsizetype(i)), Field::Section);
         out += ']';
         out += eol;
-        appendEntries(findWrittenSection(section, nameHash(section)));
+        appendEntries(qsizetype(i));
     }
     return out;
 }

@@ -30,20 +30,24 @@ qsizetype ProfileDocument::findWrittenEntry(qsizetype section, QStringView key, 
     });
 }
 
+QStringView ProfileDocument::writtenSectionName(qsizetype section) const {
+    const WrittenSection &written = writtenSections_[size_t(section)];
+    return textAt(written.nameAt, written.nameSize);
+}
+
 qsizetype ProfileDocument::findWrittenSection(QStringView name, size_t hash) const {
     return writtenSectionHashes_.find(
-        hash, [&](qsizetype position) { return writtenSections_[size_t(position)].name == name; });
+        hash, [&](qsizetype position) { return writtenSectionName(position) == name; });
 }
 
 qsizetype ProfileDocument::writtenSection(QStringView name, size_t hash) {
     if (const qsizetype found = findWrittenSection(name, hash); found >= 0)
         return found;
     WrittenSection written;
-    written.name = name.toString();
+    written.nameSize = name.size();
+    written.nameAt = append(name);
     if (const Section *inFile = findSection(name, hash))
         written.inFile = inFile - sections_.data();
-    else
-        newSections_.append(written.name);
     const auto position = qsizetype(writtenSections_.size());
     writtenSectionHashes_.insert(hash, position);
     writtenSections_.push_back(std::move(written));
@@ -150,6 +154,9 @@ void ProfileDocument::writeEntry(qsizetype section, size_t keyHash, QStringView 
     // A remembered value is its own name: one copy serves both.
     const bool valueIsKey = value.data() == key.data() && value.size() == key.size();
     const qsizetype valueAt = valueIsKey ? keyAt : append(value);
+    // Most sections of a parse get a few new entries: their lists start at eight.
+    if (written.added.size() == written.added.capacity())
+        written.added.reserve(std::max<size_t>(8, 2 * written.added.capacity()));
     written.added.push_back(add({section, keyAt, key.size(), valueAt, value.size()}));
     written.addedChars += key.size() + value.size();
     if (written.insertAt < 0 && written.inFile >= 0)

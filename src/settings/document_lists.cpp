@@ -50,8 +50,8 @@ QString ProfileDocument::sectionList() const {
     qsizetype capacity = 0;
     for (const Section &section : sections_)
         capacity += (section.plain ? section.nameSize : section.decoded.size()) + 1;
-    for (const QString &name : newSections_)
-        capacity += name.size() + 1;
+    for (const WrittenSection &written : writtenSections_)
+        capacity += written.nameSize + 1;
     ListBuilder list(capacity);
     for (const Section &section : sections_) {
         if (section.plain)
@@ -59,8 +59,10 @@ QString ProfileDocument::sectionList() const {
         else
             list.addDecoded(section.decoded);
     }
-    for (const QString &name : newSections_)
-        list.addDecoded(name);
+    for (size_t i = 0; i < writtenSections_.size(); ++i) {
+        if (writtenSections_[i].inFile < 0)
+            list.addDecoded(writtenSectionName(qsizetype(i)));
+    }
     return list.take();
 }
 

@@ -111,12 +111,13 @@ private:
         bool changed = false; // an existing line with a new value
     };
     struct WrittenSection {
-        QString name;
+        qsizetype nameAt = 0; // its name, a span of text_
+        qsizetype nameSize = 0;
         std::vector<qsizetype> added; // new entries in the order written
         qsizetype addedChars = 0;     // their names' and values' lengths, to size the output
         qsizetype insertAt = -1; // where added entries go; -1 until the first one (or new section)
         // Its first section in the file (position in sections_), found once for all its writes;
-        // -1 for a section that setValue adds at the end.
+        // -1 for a section added at the end of the file (in the order of writtenSections_).
         qsizetype inFile = -1;
     };
 
@@ -145,6 +146,7 @@ private:
     qsizetype append(QStringView text);
     static size_t writtenHash(qsizetype section, size_t keyHash);
     qsizetype findWrittenEntry(qsizetype section, QStringView key, size_t hash) const;
+    QStringView writtenSectionName(qsizetype section) const;
     qsizetype findWrittenSection(QStringView name, size_t hash) const;
     qsizetype writtenSection(QStringView name, size_t hash);
     void setRun(std::span<const ProfileWrite> writes);
@@ -170,7 +172,6 @@ private:
     std::vector<WrittenEntry> writtenEntries_;
     HashedPositions writtenEntryHashes_;
     std::vector<char16_t> text_; // the written entries' names and values, appended
-    QStringList newSections_;
 };
 
 } // namespace tarvolin
