@@ -14,33 +14,25 @@
 
 namespace tarvolin {
 
-// One profile file held in memory: the bytes as read, plus the edits made since. No I/O.
-//
-// Lines are "[section]" headers and "name=value" entries; see profile_text.h for how names and
-// values are spelled. Blanks, tabs and CR around names and values are not part of them; a
-// value wrapped in a pair of equal quotes is read without them. Lines starting with ";" or "#"
-// are comments; lines without "=" and lines before the first header belong to no entry. A line
-// ends at LF; "\r\n" and "\n" files are both read. A UTF-8 BOM at the start is skipped and kept.
-//
-// When a section appears more than once, its first occurrence is the one read and written;
-// likewise the first entry of a name in that section. Lists hold names as the file spells them,
-// duplicates of a hand-edited file included, as the platform functions do; the document itself
-// never writes a name twice into one section.
+// One profile file held in memory: the bytes as read, plus the edits made since. No I/O. The
+// format and the rules for sections and entries met twice are profile_store.h's; lines end at
+// LF, so "\r\n" and "\n" files both read; a UTF-8 BOM at the start is skipped and kept; lines
+// without "=", and lines before the first header, belong to no entry.
 //
 // The bytes are never copied into per-line strings: headers are found by scanning for "[" and
 // only the lines of the section asked for are read. Names whose bytes are their text (see
 // plain_name.h) are compared and listed undecoded.
 //
 // Paths::Careful turns off every shortcut that exists only for speed (the SSE2 listing of plain
-// names, the table of a section's entries, the plain copy of written fields): the tests compare
-// the two on the same bytes.
+// names, the table of a section's entries, the sections met again in a batch, the plain copy of
+// written fields): the tests compare the two on the same bytes.
 class ProfileDocument {
 public:
     enum class Paths { Fast, Careful };
 
     ProfileDocument() = default;
     explicit ProfileDocument(QByteArray bytes, Paths paths = Paths::Fast);
-    // Moved, never copied: the tables hold views of the document's own bytes.
+    // Moved, never copied: a document may hold a whole file and a parse's worth of writes.
     ProfileDocument(ProfileDocument &&) = default;
     ProfileDocument &operator=(ProfileDocument &&) = default;
     ProfileDocument(const ProfileDocument &) = delete;

@@ -30,13 +30,10 @@ struct ProfileWrite {
 // and kept). A line that is not valid UTF-8 is read as Windows-1252 and kept byte for byte
 // unless it is the line being written. Blanks, tabs and CR around names and values are not
 // part of them; a value wrapped in a pair of equal quotes is read without them; lines starting
-// with ";" or "#" are comments. Text that would break the structure is written as "\xHH" (two
-// upper-case hex digits giving the character's code): control characters (CR, LF, tab...)
-// anywhere; a blank or tab at either end of a field; "=" in an entry name; "]" in a section
-// name; "[", ";" or "#" starting an entry name; the first quote of a value that starts and ends
-// with the same quote; and a backslash only when "x" and two upper-case hex digits follow it.
-// Nothing else is escaped ("%" and other backslashes included), so a file of ordinary names is
-// plain profile text and reads the same with the platform functions. See profile_text.h.
+// with ";" or "#" are comments. Only text that would break the structure is written as "\xHH"
+// (control characters, a blank at either end of a field, "=" in an entry name and the like;
+// profile_text.h lists the rules), so a file of ordinary names is plain profile text and reads
+// the same with the platform functions.
 //
 // Deliberate differences from the platform functions:
 //  - The typed reads cut nothing; only the buffer-filling calls cut, as the platform does.
