@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
@@ -16,12 +18,57 @@ namespace tarvolin {
 
 namespace {
 
-// The rest of an open file after the bytes already read; nullopt on a read error.
-std::optional<QByteArray> readRest(QFile &file, QByteArray bytes) {
-    bytes += file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+// Plain system calls rather than Qt's file classes, which ask the system about a file three or
+// four times per open: a Parse click opens its engine file four times.
+
+// Reads up to size bytes, retrying an interrupted read; -1 on an error.
+qint64 readSome(int fd, char *into, qsizetype size) {
+    for (;;) {
+        const ssize_t got = ::read(fd, into, size_t(size));
+        if (got >= 0 || errno != EINTR)
+            return got;
+    }
+}
+
+// Appends the rest of an open file to bytes, room made for expected more bytes and one, so that
+// a file of the expected size is read in one call and its end seen in the next.
+bool readRest(int fd, QByteArray &bytes, qsizetype expected) {
+    qsizetype size = bytes.size();
+    bytes.resize(size + std::max<qsizetype>(expected, 0) + 1);
+    for (;;) {
+        if (size == bytes.size())
+            bytes.resize(2 * size + 4096);
+        const qint64 got = readSome(fd, bytes.data() + size, bytes.size() - size);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        size += got;
+    }
+    bytes.truncate(size);
+    return true;
+}
+
+// The open file's bytes, expected of the given size; see readFileBytes for known.
+std::optional<QByteArray> readOpenFile(int fd, qsizetype expected, const QByteArray &known) {
+    QByteArray bytes;
+    if (known.isEmpty())
+        return readRest(fd, bytes, expected) ? std::optional(bytes) : std::nullopt;
+    constexpr qsizetype kPiece = 256 * 1024;
+    QByteArray piece(kPiece, Qt::Uninitialized);
+    for (qsizetype done = 0;;) {
+        const qint64 got = readSome(fd, piece.data(), kPiece);
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return done == known.size() ? known : known.first(done);
+        if (done + got > known.size() ||
+            std::memcmp(piece.constData(), known.constData() + done, size_t(got)) != 0) {
+            bytes = known.first(done) + piece.first(got);
+            return readRest(fd, bytes, expected - done - got) ? std::optional(bytes) : std::nullopt;
+        }
+        done += got;
+    }
 }
 
 // A save writes a temporary beside the file and renames it over the file. Its name is hidden,
@@ -49,42 +96,33 @@ bool isTemporaryName(QStringView name) {
 } // namespace
 
 std::optional<QByteArray> readFileBytes(const QString &filePath, const QByteArray &known) {
-    const QFileInfo info(filePath);
-    if (!info.exists())
-        return QByteArray();
-    if (!info.isFile())
-        return std::nullopt;
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return std::nullopt;
-    if (known.isEmpty())
-        return readRest(file, QByteArray());
-    constexpr qsizetype kPiece = 256 * 1024;
-    QByteArray piece(kPiece, Qt::Uninitialized);
-    for (qsizetype done = 0;;) {
-        const qint64 got = file.read(piece.data(), kPiece);
-        if (got < 0)
-            return std::nullopt;
-        if (got == 0)
-            return done == known.size() ? known : readRest(file, known.first(done));
-        if (done + got > known.size() ||
-            std::memcmp(piece.constData(), known.constData() + done, size_t(got)) != 0)
-            return readRest(file, known.first(done) + piece.first(got));
-        done += got;
-    }
-}
-
-bool canSave(const QFileInfo &info) {
-    const QByteArray folder = QFile::encodeName(info.path());
-    const long nameMax = ::pathconf(folder.constData(), _PC_NAME_MAX);
-    return ::access(folder.constData(), W_OK) == 0 &&
-           (nameMax < 0 || QFile::encodeName(info.fileName()).size() <= nameMax);
-}
-
-bool isWriteProtected(const QString &filePath) {
+    const QByteArray path = QFile::encodeName(filePath);
     struct stat status {};
-    return ::stat(QFile::encodeName(filePath).constData(), &status) == 0 &&
-           (status.st_mode & S_IWUSR) == 0;
+    if (::stat(path.constData(), &status) != 0)
+        return errno == ENOENT ? std::optional(QByteArray()) : std::nullopt;
+    if (!S_ISREG(status.st_mode))
+        return std::nullopt;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    std::optional<QByteArray> bytes = readOpenFile(fd, qsizetype(status.st_size), known);
+    ::close(fd);
+    return bytes;
+}
+
+bool mayWrite(const QString &filePath) {
+    const QByteArray path = QFile::encodeName(filePath);
+    struct stat status {};
+    if (::stat(path.constData(), &status) == 0) {
+        if (!S_ISREG(status.st_mode) || (status.st_mode & S_IWUSR) == 0)
+            return false;
+    } else if (errno != ENOENT) {
+        return false; // a name too long, a loop of links, a folder we may not search
+    }
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folder =
+        slash < 0 ? QByteArray(".") : path.first(std::max<qsizetype>(slash, 1));
+    return ::access(folder.constData(), W_OK) == 0;
 }
 
 namespace {
@@ -101,11 +139,15 @@ int openUnnamed(const QByteArray &folder) {
 }
 
 bool writeAndSync(int fd, const QByteArray &bytes, std::optional<mode_t> mode) {
-    QFile out;
-    return out.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
-                    QFileDevice::DontCloseHandle) &&
-           out.write(bytes) == bytes.size() && (!mode || ::fchmod(fd, *mode) == 0) &&
-           ::fdatasync(fd) == 0;
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t wrote = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return false;
+        done += wrote;
+    }
+    return (!mode || ::fchmod(fd, *mode) == 0) && ::fdatasync(fd) == 0;
 }
 
 // Writes the bytes, synced to the disk and with the given mode, to a new file of the folder
@@ -141,16 +183,17 @@ bool writeTemporary(const QByteArray &folder, const QByteArray &tempName, const 
 
 bool saveAtomically(const QString &filePath, const QByteArray &bytes,
                     const std::function<void()> &beforeRename) {
-    const QFileInfo link(filePath);
     QString target = filePath;
-    if (link.isSymLink()) {
+    struct stat old {};
+    bool existed = ::lstat(QFile::encodeName(filePath).constData(), &old) == 0;
+    if (existed && S_ISLNK(old.st_mode)) {
+        const QFileInfo link(filePath);
         target = link.canonicalFilePath();
         if (target.isEmpty()) // a dangling link: its file is made
             target = link.symLinkTarget();
+        existed = ::stat(QFile::encodeName(target).constData(), &old) == 0;
     }
     const QByteArray targetName = QFile::encodeName(target);
-    struct stat old {};
-    const bool existed = ::stat(targetName.constData(), &old) == 0;
     const QFileInfo targetInfo(target);
     const QByteArray tempName = QFile::encodeName(targetInfo.dir().filePath(temporaryName()));
     if (!writeTemporary(QFile::encodeName(targetInfo.path()), tempName, bytes,

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QFileInfo>
 #include <QString>
 
 #include <functional>
@@ -18,13 +17,11 @@ namespace tarvolin {
 // and no second pass over memory.
 std::optional<QByteArray> readFileBytes(const QString &filePath, const QByteArray &known = {});
 
-// False when a save is bound to fail: a folder we may not write to, or a name too long. Such a
-// write then fails at once, not silently when its group ends.
-bool canSave(const QFileInfo &info);
-
-// A file whose mode gives its owner no write permission is the user's way of freezing it.
-// Decided by the mode, not by access(2), which lets root write anything.
-bool isWriteProtected(const QString &filePath);
+// False when a write to the file is bound to fail, so that it fails at once and not silently
+// when its group ends: something there that is not a regular file, a file whose mode gives its
+// owner no write permission (the user's way of freezing it, decided by the mode and not by
+// access(2), which lets root write anything), a name too long, or a folder we may not write to.
+bool mayWrite(const QString &filePath);
 
 // Writes the bytes to a temporary beside the file, synced to the disk, calls beforeRename, and
 // renames the temporary over the file: a reader or a crash meets the old bytes or the new ones,

@@ -5,8 +5,6 @@
 #include "settings/profile_file_io.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLoggingCategory>
 
 #include <algorithm>
@@ -203,9 +201,7 @@ ProfileStore::State::OpenFile *ProfileStore::State::openForWriting(const QString
         if (it->second.refused)
             return nullptr;
     }
-    const QFileInfo info(filePath);
-    if ((info.exists() && !info.isFile()) || isWriteProtected(filePath) || !canSave(info) ||
-        !takeLock()) {
+    if (!mayWrite(filePath) || !takeLock()) {
         open(filePath).refused = true;
         return nullptr;
     }

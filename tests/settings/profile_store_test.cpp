@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tarvolin;
@@ -293,14 +294,18 @@ private slots:
         QTest::newRow("folder in the file's place") << "folder";
         QTest::newRow("working folder missing") << "missing";
         QTest::newRow("working folder is a regular file") << "file";
+        QTest::newRow("pipe in the file's place") << "pipe";
     }
 
     void write_unusableTarget_failsAndLosesNothing() {
         QFETCH(QString, setup);
         QTemporaryDir dir;
         QString work = dir.path();
+        const QString target = dir.filePath("test.ini");
         if (setup == "folder") {
             QVERIFY(QDir(dir.path()).mkpath("test.ini/inner"));
+        } else if (setup == "pipe") {
+            QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0644), 0);
         } else if (setup == "missing") {
             work = dir.filePath("missing");
         } else {
@@ -314,6 +319,11 @@ private slots:
         QCOMPARE(ReadProfileSectionNames(store, kFile), QStringList());
         if (setup == "folder")
             QVERIFY(QFileInfo(dir.filePath("test.ini/inner")).isDir());
+        else if (setup == "pipe")
+            QCOMPARE(QDir(dir.path())
+                         .entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                    QDir::NoDotAndDotDot),
+                     QStringList{QFileInfo(target).fileName()});
         else if (setup == "missing")
             QVERIFY(!QFileInfo::exists(work));
         else
