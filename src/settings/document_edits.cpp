@@ -8,10 +8,6 @@
 
 namespace tarvolin {
 
-QStringView ProfileDocument::textAt(qsizetype at, qsizetype size) const {
-    return QStringView(text_.data() + at, size);
-}
-
 qsizetype ProfileDocument::append(QStringView text) {
     const auto at = qsizetype(text_.size());
     text_.insert(text_.end(), text.utf16(), text.utf16() + text.size());

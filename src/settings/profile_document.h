@@ -134,7 +134,9 @@ private:
     QString valueOf(const EntryLine &entry) const;
 
     // Edits (document_edits.cpp).
-    QStringView textAt(qsizetype at, qsizetype size) const;
+    QStringView textAt(qsizetype at, qsizetype size) const {
+        return QStringView(text_.data() + at, size);
+    }
     qsizetype append(QStringView text);
     static size_t writtenHash(qsizetype section, size_t keyHash);
     qsizetype findWrittenEntry(qsizetype section, QStringView key, size_t hash) const;
