@@ -245,6 +245,7 @@ private slots:
     odd("no line end at all", QByteArray(200000, 'x'));
     odd("one 1 MB line", "[big]\nk=" + QByteArray(1 << 20, 'v'));
     odd("brackets everywhere", QByteArray(100000, '['));
+    QTest::newRow("file opening with an empty line") << QByteArray("\n[s]\nk=v\n") << "s" << "n" << "w" << QByteArray("\n[s]\nk=v\nn=w\n");
     QTest::newRow("escaped value outgrowing its room") << QByteArray("[s]\n") << "s" << "k" << QString(3000, u'\t') << "[s]\nk=" + QByteArray("\\x09").repeated(3000) + "\n";
         // clang-format on
     }
