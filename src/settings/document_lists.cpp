@@ -50,8 +50,10 @@ QString ProfileDocument::sectionList() const {
     qsizetype capacity = 0;
     for (const Section &section : sections_)
         capacity += (section.plain ? section.nameSize : section.decoded.size()) + 1;
-    for (const WrittenSection &written : writtenSections_)
-        capacity += written.nameSize + 1;
+    for (const WrittenSection &written : writtenSections_) {
+        if (written.inFile < 0)
+            capacity += written.nameSize + 1;
+    }
     ListBuilder list(capacity);
     for (const Section &section : sections_) {
         if (section.plain)
