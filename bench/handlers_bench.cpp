@@ -81,7 +81,7 @@ void updateKeyList(benchmark::State &state, const QByteArray &engineFile) {
         setup.window->cmbAvailKeys->clear();
         settle();
         state.ResumeTiming();
-        setup.window->UpdateSearchEngineKeyList();
+        setup.window->UpdateSearchEngineKeyList({});
     }
     if (setup.window->cmbAvailKeys->count() != setup.sections.size() - frmMain::kKeyRows)
         state.SkipWithError("the pool does not hold every key name no row shows");

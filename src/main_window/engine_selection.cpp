@@ -73,22 +73,22 @@ void frmMain::cmbKey_Click(int Index) {
     txtKey[Index]->setText(cmbKey[Index]->currentText());
 }
 
-void frmMain::UpdateSearchEngineKeyList() {
+void frmMain::UpdateSearchEngineKeyList(const QStringList &sPool) {
     const QStringList sections = ReadProfileSectionNames(store_, vars.sEngineIniFile);
     QStringList shownKeys;
     shownKeys.reserve(kKeyRows);
     for (const QLabel *label : lblKey) {
         shownKeys.append(label->text());
     }
-    QStringList offered;
-    offered.reserve(sections.size());
+    QStringList offered = sPool;
+    offered.reserve(sPool.size() + sections.size());
     for (const QString &name : sections) {
         if (!shownKeys.contains(name)) {
             offered.append(name);
         }
     }
     // One batch: an engine may know tens of thousands of key names.
-    appendEntries(cmbAvailKeys, offered);
+    replaceEntries(cmbAvailKeys, offered);
 }
 
 } // namespace tarvolin

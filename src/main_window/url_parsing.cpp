@@ -1,3 +1,4 @@
+#include "main_window/combo_entries.h"
 #include "main_window/frm_main.h"
 #include "main_window/prompter.h"
 #include "settings/profile_store.h"
@@ -13,8 +14,12 @@
 namespace tarvolin {
 
 void frmMain::cmdParse_Click() {
-    cmbAvailKeys->clear();
-    if (!txtParseMe->text().isEmpty()) {
+    // The pool is emptied and, once the rows are filled, refilled: its list is set in one step
+    // (UpdateSearchEngineKeyList), so that a parse offering the keys the last one offered
+    // leaves the list and its views as they were.
+    if (txtParseMe->text().isEmpty()) {
+        replaceEntries(cmbAvailKeys, {});
+    } else {
         cmdNewURL->setEnabled(true);
         txtNewURL->clear();
         vars.sCurrentQueryKey = txtQueryKey->text();
@@ -23,6 +28,7 @@ void frmMain::cmdParse_Click() {
         const QString &sUrl = vars.sParseUrl;
         const qsizetype nFound = FindQueryKey(sUrl, vars.sCurrentQueryKey);
         if (nFound == 0) {
+            replaceEntries(cmbAvailKeys, {});
             ResetKeyRows();
             const QString sPrompt = QStringLiteral("Could not find query key: ") +
                                     vars.sCurrentQueryKey +
@@ -57,7 +63,7 @@ void frmMain::cmdParse_Click() {
             store_.WritePrivateProfileStrings(writes, vars.sEngineIniFile);
             ProfileStore::Group readOnce(store_);
             FillCombos();
-            UpdateSearchEngineKeyList();
+            UpdateSearchEngineKeyList({});
         }
     }
     UpdateAvailKeysMenu();

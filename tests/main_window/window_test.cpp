@@ -320,6 +320,12 @@ private slots:
         QCOMPARE(menuCaptions(w), three);
         // Nothing in the pool is chosen until the user chooses it.
         QCOMPARE(w.cmbAvailKeys->currentIndex(), -1);
+        // A choice goes with the parse, also one that offers the same keys again.
+        chooseEntry(w.cmbAvailKeys, 1);
+        h.parse(u"e/Query?q=x&hl=en"_qs);
+        QCOMPARE(entries(w.cmbAvailKeys), three);
+        QCOMPARE(w.cmbAvailKeys->currentIndex(), -1);
+        QCOMPARE(w.cmbAvailKeys->currentText(), QString());
         h.parse(u"e/Query?q=x&hl=en&ie=utf&num=0"_qs);
         QCOMPARE(menuCaptions(w), QStringList{"Q="});
         h.parse(u"e/Query?q=x&hl=en&ie=utf&num=0&Q=5"_qs);
@@ -349,7 +355,9 @@ private slots:
         WindowHarness h(kMain);
         h.showAndActivate();
         frmMain &w = *h.window;
+        h.writeFile(u"Alpha.ini"_qs, "[ie=]\n");
         h.parse(u"e/Query?hl=en"_qs, true);
+        QCOMPARE(entries(w.cmbAvailKeys), QStringList{"ie="});
         h.prompter.nextAnswer = yes;
         w.cmdParse->setFocus();
         h.parse(u"e/find?hl=de"_qs);
@@ -360,6 +368,7 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(),
                      yes ? static_cast<QWidget *>(w.txtParseMe) : w.cmdParse);
         QCOMPARE(texts(w.lblKey), padded({}));
+        QCOMPARE(w.cmbAvailKeys->count() + menuCaptions(w).size(), 1);
         QCOMPARE(w.txtNewURL->text(), QString());
         QVERIFY(w.cmdNewURL->isEnabled());
         QCOMPARE(w.vars.sParseUrl, u"e/find?hl=de"_qs);
