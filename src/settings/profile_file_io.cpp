@@ -54,10 +54,12 @@ std::optional<QByteArray> readOpenFile(int fd, qsizetype expected, const QByteAr
     QByteArray bytes;
     if (known.isEmpty())
         return readRest(fd, bytes, expected) ? std::optional(bytes) : std::nullopt;
-    constexpr qsizetype kPiece = 256 * 1024;
-    QByteArray piece(kPiece, Qt::Uninitialized);
+    // Pieces of 256 KiB at most, and no larger than the known bytes and one: a buffer that large
+    // for a small file was taken from the system and given back at every read.
+    const qsizetype pieceSize = std::min<qsizetype>(256 * 1024, known.size() + 1);
+    QByteArray piece(pieceSize, Qt::Uninitialized);
     for (qsizetype done = 0;;) {
-        const qint64 got = readSome(fd, piece.data(), kPiece);
+        const qint64 got = readSome(fd, piece.data(), pieceSize);
         if (got < 0)
             return std::nullopt;
         if (got == 0)
