@@ -32,12 +32,12 @@ inline bool copyPlainField(QStringView text, char *dest) {
     using namespace plain_name;
     if (!text.isEmpty() && is(text.front().unicode(), LineMark | Quote))
         return false;
-    bool plain = true;
     for (const QChar c : text) {
-        plain &= !is(c.unicode(), kNotInPlainField);
+        if (is(c.unicode(), kNotInPlainField))
+            return false;
         *dest++ = char(c.unicode());
     }
-    return plain;
+    return true;
 }
 
 // Decodes one field's raw bytes (already trimmed and, for a value, stripped of quotes) and
