@@ -31,6 +31,8 @@ public:
     void replace(const QStringList &items) {
         constexpr qsizetype kFewChanges = 8;
         const QStringList &old = stringList();
+        if (old.isSharedWith(items))
+            return; // the readers hand back the list shown when a section is unchanged
         QList<int> changed;
         if (old.size() == items.size()) {
             for (int row = 0; row < items.size() && changed.size() <= kFewChanges; ++row) {
