@@ -62,18 +62,16 @@ void ProfileDocument::appendAdded(QByteArray &out, qsizetype section, QByteArray
     qsizetype at = out.size();
     out.resize(at + written.addedChars + qsizetype(written.added.size()) * (1 + eol.size()));
     char *dest = out.data();
-    // Returns whether the text was its own bytes.
     auto put = [&](QStringView text, Field field) {
         if (paths_ == Paths::Fast && profile_text::copyPlainField(text, dest + at)) {
             at += text.size();
-            return true;
+            return;
         }
         const QByteArray encoded = profile_text::encodeField(text, field);
         out.resize(out.size() + encoded.size() - text.size());
         dest = out.data();
         std::memcpy(dest + at, encoded.constData(), size_t(encoded.size()));
         at += encoded.size();
-        return false;
     };
     // A parse's sections take turns, so one section's entries lie far apart: each is asked
     // for a few entries ahead (a quarter off the 100,000-pair output).
@@ -83,16 +81,9 @@ void ProfileDocument::appendAdded(QByteArray &out, qsizetype section, QByteArray
         if (k + kAhead < added.size())
             __builtin_prefetch(&writtenEntries_[size_t(added[k + kAhead])]);
         const WrittenEntry &entry = writtenEntries_[size_t(added[k])];
-        const qsizetype keyStart = at;
-        const bool plainKey = put(textAt(entry.keyAt, entry.keySize), Field::Key);
+        put(textAt(entry.keyAt, entry.keySize), Field::Key);
         dest[at++] = '=';
-        // A remembered value is its own name: plain text reads the same in either field.
-        if (plainKey && entry.valueAt == entry.keyAt && entry.valueSize == entry.keySize) {
-            std::memcpy(dest + at, dest + keyStart, size_t(entry.keySize));
-            at += entry.keySize;
-        } else {
-            put(textAt(entry.valueAt, entry.valueSize), Field::Value);
-        }
+        put(textAt(entry.valueAt, entry.valueSize), Field::Value);
         for (const char c : eol)
             dest[at++] = c;
     }
