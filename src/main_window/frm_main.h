@@ -108,9 +108,9 @@ public:
     // window's own (and its dialog's).
     void Form_Load();
     void cmbEngine_Click();
-    // Appends every key name of the current engine that no row shows to sPool, the pool's list
-    // as the caller has it, and gives the pool the result in one step. A parse passes the empty
-    // list it leaves the pool with; entryTexts(cmbAvailKeys) appends to the pool as it is.
+    // Appends every key name of the current engine that no row shows to sPool and makes the
+    // result the pool's list, in one step and with no entry chosen. A parse passes the empty
+    // list it leaves the pool with.
     void UpdateSearchEngineKeyList(const QStringList &sPool);
     void FillCombos();
     void UpdateAvailKeysMenu();
