@@ -105,9 +105,9 @@ QByteArray ProfileDocument::toBytes() const {
         if (written.insertAt >= 0 && !written.added.empty())
             edits.push_back(Edit{written.insertAt, 0, nullptr, qsizetype(i)});
     }
-    for (const WrittenEntry &entry : writtenEntries_) {
-        if (entry.changed)
-            edits.push_back(Edit{entry.lineStart, 1, &entry, -1});
+    for (const qsizetype changed : changedEntries_) {
+        const WrittenEntry &entry = writtenEntries_[size_t(changed)];
+        edits.push_back(Edit{entry.lineStart, 1, &entry, -1});
     }
     std::sort(edits.begin(), edits.end(), [](const Edit &a, const Edit &b) {
         return a.at != b.at ? a.at < b.at : a.kind < b.kind;

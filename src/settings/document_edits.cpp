@@ -56,18 +56,15 @@ void ProfileDocument::setValue(const QString &section, const QString &key, const
 
 void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
     // Runs of writes between deletions; a deletion rebuilds the document from the run before it.
-    for (auto from = writes.begin(); from != writes.end();) {
-        const auto to =
-            std::find_if(from, writes.end(), [](const ProfileWrite &w) { return !w.value; });
-        setRun(std::span(from, to));
-        if (to == writes.end())
+    for (size_t from = 0; from < writes.size(); ++from) {
+        from += setRun(std::span(writes).subspan(from));
+        if (from == writes.size())
             break;
-        removeValue(to->section.toString(), to->key.toString());
-        from = to + 1;
+        removeValue(writes[from].section.toString(), writes[from].key.toString());
     }
 }
 
-void ProfileDocument::setRun(std::span<const ProfileWrite> writes) {
+size_t ProfileDocument::setRun(std::span<const ProfileWrite> writes) {
     // Grown geometrically: a group may send many small batches.
     if (const size_t needed = writtenEntries_.size() + writes.size();
         needed > writtenEntries_.capacity())
@@ -105,13 +102,16 @@ void ProfileDocument::setRun(std::span<const ProfileWrite> writes) {
         writtenEntryHashes_.prefetch(writtenHash(section, found.keyHash));
         return found;
     };
-    Target next = writes.empty() ? Target{} : target(writes.front());
-    for (size_t i = 0; i < writes.size(); ++i) {
+    const auto isSet = [&](size_t i) { return i < writes.size() && writes[i].value; };
+    Target next = isSet(0) ? target(writes.front()) : Target{};
+    size_t i = 0;
+    for (; isSet(i); ++i) {
         const Target current = next;
-        if (i + 1 < writes.size())
+        if (isSet(i + 1))
             next = target(writes[i + 1]);
         writeEntry(current.section, current.keyHash, writes[i].key, *writes[i].value);
     }
+    return i;
 }
 
 void ProfileDocument::writeEntry(qsizetype section, size_t keyHash, QStringView key,
@@ -143,6 +143,8 @@ void ProfileDocument::writeEntry(qsizetype section, size_t keyHash, QStringView 
             entry.valueSize = value.size();
             entry.valueAt = append(value);
         }
+        if (!isNew && !entry.changed)
+            changedEntries_.push_back(found);
         entry.changed = !isNew;
         return;
     }

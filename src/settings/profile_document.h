@@ -143,7 +143,8 @@ private:
     QStringView writtenSectionName(qsizetype section) const;
     qsizetype findWrittenSection(QStringView name, size_t hash) const;
     qsizetype writtenSection(QStringView name, size_t hash);
-    void setRun(std::span<const ProfileWrite> writes);
+    // Applies writes up to the first one without a value; returns how many it applied.
+    size_t setRun(std::span<const ProfileWrite> writes);
     void writeEntry(qsizetype section, size_t keyHash, QStringView key, QStringView value);
 
     // Output (document_bytes.cpp).
@@ -165,7 +166,8 @@ private:
     // parse touches many sections with few writes each.
     std::vector<WrittenEntry> writtenEntries_;
     HashedPositions writtenEntryHashes_;
-    std::vector<char16_t> text_; // the written entries' names and values, appended
+    std::vector<qsizetype> changedEntries_; // the written entries that replace a line
+    std::vector<char16_t> text_;            // the written entries' names and values, appended
 };
 
 } // namespace tarvolin
