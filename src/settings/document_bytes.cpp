@@ -89,9 +89,12 @@ void ProfileDocument::appendAdded(QByteArray &out, qsizetype section, QByteArray
     }
 }
 
-QByteArray ProfileDocument::toBytes() const {
-    if (writtenSections_.empty())
-        return bytes_;
+OutputPieces ProfileDocument::output() const {
+    OutputPieces out(paths_ == Paths::Fast);
+    if (writtenSections_.empty()) {
+        out.appendSpan(bytes_);
+        return out;
+    }
     // Edits in file order: insertions (kind 0) go before a line replaced at the same offset.
     struct Edit {
         qsizetype at;
@@ -114,37 +117,46 @@ QByteArray ProfileDocument::toBytes() const {
     });
 
     const QByteArray eol = lineEnd();
-    QByteArray out;
-    out.reserve(bytes_.size() + bytes_.size() / 8 + 64);
     auto startLine = [&] {
         if (out.size() > bodyStart_ && !out.endsWith('\n'))
-            out += eol;
+            out.block() += eol;
     };
-    auto appendEntries = [&](qsizetype section) { appendAdded(out, section, eol); };
     qsizetype pos = 0;
     for (const Edit &edit : edits) {
-        out.append(QByteArrayView(bytes_).sliced(pos, edit.at - pos));
+        out.appendSpan(QByteArrayView(bytes_).sliced(pos, edit.at - pos));
         pos = edit.at;
         if (edit.kind == 0) {
             startLine();
-            appendEntries(edit.section);
+            appendAdded(out.block(), edit.section, eol);
         } else {
-            out += editedLine(*edit.entry);
+            out.block() += editedLine(*edit.entry);
             pos = edit.entry->contentEnd;
         }
     }
-    out.append(QByteArrayView(bytes_).sliced(pos));
+    out.appendSpan(QByteArrayView(bytes_).sliced(pos));
     for (size_t i = 0; i < writtenSections_.size(); ++i) {
         if (writtenSections_[i].inFile >= 0)
             continue;
         startLine();
-        out += '[';
-        out += profile_text::encodeField(writtenSectionName(qsizetype(i)), Field::Section);
-        out += ']';
-        out += eol;
-        appendEntries(qsizetype(i));
+        QByteArray &block = out.block();
+        block += '[';
+        block += profile_text::encodeField(writtenSectionName(qsizetype(i)), Field::Section);
+        block += ']';
+        block += eol;
+        appendAdded(block, qsizetype(i), eol);
     }
     return out;
+}
+
+QByteArray ProfileDocument::toBytes() const {
+    if (writtenSections_.empty())
+        return bytes_;
+    OutputPieces out = output();
+    QByteArray bytes;
+    bytes.reserve(out.size());
+    for (const QByteArrayView piece : out.pieces())
+        bytes += piece;
+    return bytes;
 }
 
 } // namespace tarvolin

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/hashed_positions.h"
+#include "settings/output_pieces.h"
 #include "settings/profile_store.h"
 #include "settings/seeded_hash.h"
 
@@ -25,7 +26,8 @@ namespace tarvolin {
 //
 // Paths::Careful turns off every shortcut that exists only for speed (the SSE2 listing of plain
 // names, the table of a section's entries, the sections met again in a batch, the plain copy of
-// written fields): the tests compare the two on the same bytes.
+// written fields, output pieces that point into the bytes read): the tests compare the two on
+// the same bytes.
 class ProfileDocument {
 public:
     enum class Paths { Fast, Careful };
@@ -63,7 +65,10 @@ public:
     bool isModified() const { return !writtenSections_.empty() || removed_; }
     // The bytes the document was built from (after its last removeValue).
     const QByteArray &bytes() const { return bytes_; }
-    // The file's bytes with the edits applied.
+    // The file's bytes with the edits applied, as pieces that may point into bytes(): a large
+    // file is written out without a copy of it. Valid while the document is, unchanged.
+    OutputPieces output() const;
+    // The same bytes in one array.
     QByteArray toBytes() const;
 
 private:

@@ -140,14 +140,16 @@ int openUnnamed(const QByteArray &folder) {
 #endif
 }
 
-bool writeAndSync(int fd, const QByteArray &bytes, std::optional<mode_t> mode) {
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t wrote = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return false;
-        done += wrote;
+bool writeAndSync(int fd, std::span<const QByteArrayView> bytes, std::optional<mode_t> mode) {
+    for (const QByteArrayView piece : bytes) {
+        for (qsizetype done = 0; done < piece.size();) {
+            const ssize_t wrote = ::write(fd, piece.data() + done, size_t(piece.size() - done));
+            if (wrote < 0 && errno == EINTR)
+                continue;
+            if (wrote <= 0)
+                return false;
+            done += wrote;
+        }
     }
     return (!mode || ::fchmod(fd, *mode) == 0) && ::fdatasync(fd) == 0;
 }
@@ -156,8 +158,8 @@ bool writeAndSync(int fd, const QByteArray &bytes, std::optional<mode_t> mode) {
 // named tempName. The file is made unnamed and named once complete where it can be: a writer
 // killed before that leaves nothing, and syncing it does not also sync the folder, as syncing
 // a file just created under a name does. False when anything failed; nothing is left then.
-bool writeTemporary(const QByteArray &folder, const QByteArray &tempName, const QByteArray &bytes,
-                    std::optional<mode_t> mode) {
+bool writeTemporary(const QByteArray &folder, const QByteArray &tempName,
+                    std::span<const QByteArrayView> bytes, std::optional<mode_t> mode) {
     if (const int unnamed = openUnnamed(folder); unnamed >= 0) {
         if (!writeAndSync(unnamed, bytes, mode)) {
             ::close(unnamed);
@@ -183,7 +185,7 @@ bool writeTemporary(const QByteArray &folder, const QByteArray &tempName, const 
 
 } // namespace
 
-bool saveAtomically(const QString &filePath, const QByteArray &bytes,
+bool saveAtomically(const QString &filePath, std::span<const QByteArrayView> bytes,
                     const std::function<void()> &beforeRename) {
     QString target = filePath;
     struct stat old {};

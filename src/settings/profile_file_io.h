@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <functional>
 #include <optional>
+#include <span>
 
 namespace tarvolin {
 
@@ -23,13 +25,13 @@ std::optional<QByteArray> readFileBytes(const QString &filePath, const QByteArra
 // access(2), which lets root write anything), a name too long, or a folder we may not write to.
 bool mayWrite(const QString &filePath);
 
-// Writes the bytes to a temporary beside the file, synced to the disk, calls beforeRename, and
-// renames the temporary over the file: a reader or a crash meets the old bytes or the new ones,
-// never a part. The file keeps its mode; a symbolic link stays a link, and the file it names is
-// replaced. The temporary is ".tarvolin-save-" and twelve random lower-case letters or digits,
-// a name no file of the user's has. False when anything failed; the file is then as it was and
-// the temporary gone.
-bool saveAtomically(const QString &filePath, const QByteArray &bytes,
+// Writes the bytes (pieces, in order) to a temporary beside the file, synced to the disk, calls
+// beforeRename, and renames the temporary over the file: a reader or a crash meets the old bytes or
+// the new ones, never a part. The file keeps its mode; a symbolic link stays a link, and the file
+// it names is replaced. The temporary is ".tarvolin-save-" and twelve random lower-case letters or
+// digits, a name no file of the user's has. False when anything failed; the file is then as it was
+// and the temporary gone.
+bool saveAtomically(const QString &filePath, std::span<const QByteArrayView> bytes,
                     const std::function<void()> &beforeRename);
 
 // Removes the temporaries killed writers left in the folder, and no other file. Call it only

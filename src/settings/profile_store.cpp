@@ -219,9 +219,11 @@ ProfileStore::State::OpenFile *ProfileStore::State::openForWriting(const QString
 }
 
 bool ProfileStore::State::commit(const QString &filePath, OpenFile &file) {
-    const bool saved =
-        !file.writing || !file.document.isModified() ||
-        saveAtomically(filePath, file.document.toBytes(), [this] { pauseAt("written"); });
+    bool saved = true;
+    if (file.writing && file.document.isModified()) {
+        OutputPieces bytes = file.document.output();
+        saved = saveAtomically(filePath, bytes.pieces(), [this] { pauseAt("written"); });
+    }
     file.writing = false;
     return saved;
 }

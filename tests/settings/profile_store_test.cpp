@@ -245,6 +245,8 @@ private slots:
     odd("no line end at all", QByteArray(200000, 'x'));
     odd("one 1 MB line", "[big]\nk=" + QByteArray(1 << 20, 'v'));
     odd("brackets everywhere", QByteArray(100000, '['));
+    const QByteArray run = QByteArray("k=v\n").repeated(20000); // written out from the file's own bytes
+    QTest::newRow("edit between two long runs") << "[a]\n" + run + "[s]\nk=v\n[z]\n" + run << "s" << "k" << "new" << "[a]\n" + run + "[s]\nk=new\n[z]\n" + run;
     QTest::newRow("file opening with an empty line") << QByteArray("\n[s]\nk=v\n") << "s" << "n" << "w" << QByteArray("\n[s]\nk=v\nn=w\n");
     QTest::newRow("escaped value outgrowing its room") << QByteArray("[s]\n") << "s" << "k" << QString(3000, u'\t') << "[s]\nk=" + QByteArray("\\x09").repeated(3000) + "\n";
         // clang-format on
