@@ -13,7 +13,7 @@ namespace tarvolin {
 class OutputPieces {
 public:
     // Without spans every byte is copied into blocks (the careful path the tests compare with).
-    explicit OutputPieces(bool spans = true) : spans_(spans) {}
+    explicit OutputPieces(bool spans) : spans_(spans) {}
     // Moved, never copied: the pieces point into the blocks.
     OutputPieces(OutputPieces &&) = default;
     OutputPieces &operator=(OutputPieces &&) = default;
@@ -70,7 +70,7 @@ private:
     std::vector<QByteArray> blocks_;
     qsizetype size_ = 0; // of pieces_
     bool open_ = false;
-    bool spans_ = true;
+    bool spans_;
 };
 
 } // namespace tarvolin
