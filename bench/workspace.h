@@ -4,9 +4,9 @@
 // measurements every case needs (first paint, peak memory).
 
 #include "main_window/frm_main.h"
-#include "main_window/prompter.h"
 #include "settings/profile_store.h"
 #include "url/url_opener.h"
+#include "widgets/prompter.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "engine_dialog/dialog.h"
 #include "main_window/frm_main.h"
-#include "main_window/prompter.h"
 #include "settings/profile_store.h"
 #include "url/url_opener.h"
+#include "widgets/prompter.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,12 +1,12 @@
 #include "engine_dialog/dialog.h"
 
 #include "main_window/accessible_names.h"
-#include "main_window/combo_entries.h"
-#include "main_window/controls.h"
 #include "main_window/frm_main.h"
-#include "main_window/outer_size.h"
-#include "main_window/prompter.h"
 #include "settings/profile_store.h"
+#include "widgets/combo_entries.h"
+#include "widgets/controls.h"
+#include "widgets/outer_size.h"
+#include "widgets/prompter.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "main_window/combo_entries.h"
 #include "main_window/frm_main.h"
 #include "settings/profile_store.h"
+#include "widgets/combo_entries.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "main_window/module_variables.h"
-#include "main_window/twips.h"
+#include "widgets/twips.h"
 
 #include <QList>
 #include <QString>

@@ -1,9 +1,9 @@
-#include "main_window/click_line_edit.h"
-#include "main_window/combo_entries.h"
-#include "main_window/controls.h"
 #include "main_window/frm_main.h"
-#include "main_window/wheel_guard.h"
-#include "main_window/window_scale.h"
+#include "widgets/click_line_edit.h"
+#include "widgets/combo_entries.h"
+#include "widgets/controls.h"
+#include "widgets/wheel_guard.h"
+#include "widgets/window_scale.h"
 
 #include <QComboBox>
 #include <QMenu>

@@ -1,6 +1,6 @@
-#include "main_window/combo_entries.h"
 #include "main_window/frm_main.h"
 #include "url/decode_hex.h"
+#include "widgets/combo_entries.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,8 +1,8 @@
-#include "main_window/combo_entries.h"
 #include "main_window/frm_main.h"
-#include "main_window/prompter.h"
 #include "settings/profile_store.h"
 #include "url/query_split.h"
+#include "widgets/combo_entries.h"
+#include "widgets/prompter.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "main_window/accessible_names.h"
-#include "main_window/combo_entries.h"
 #include "main_window/frm_main.h"
 #include "settings/profile_reader.h"
 #include "settings/profile_store.h"
+#include "widgets/combo_entries.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -3,7 +3,7 @@
 // the desktop's font.
 
 #include "engine_dialog/dialog.h"
-#include "main_window/twips.h"
+#include "widgets/twips.h"
 #include "window_harness.h"
 
 #include <QAccessible>

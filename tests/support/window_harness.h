@@ -5,11 +5,11 @@
 // stand-in answering from a script.
 
 #include "main_window/frm_main.h"
-#include "main_window/prompter.h"
 #include "settings/engine_file_name.h"
 #include "settings/profile_reader.h"
 #include "settings/profile_store.h"
 #include "url/url_opener.h"
+#include "widgets/prompter.h"
 
 #include <QtTest/qtestspontaneevent.h>
 #include <QtTest>

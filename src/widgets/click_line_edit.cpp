@@ -1,4 +1,4 @@
-#include "main_window/click_line_edit.h"
+#include "widgets/click_line_edit.h"
 
 #include <QMouseEvent>
 

@@ -1,4 +1,4 @@
-#include "main_window/wheel_guard.h"
+#include "widgets/wheel_guard.h"
 
 #include <QComboBox>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "main_window/combo_entries.h"
+#include "widgets/combo_entries.h"
 
 #include <QComboBox>
 #include <QLineEdit>

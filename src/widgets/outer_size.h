@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main_window/twips.h"
+#include "widgets/twips.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "main_window/outer_size.h"
+#include "widgets/outer_size.h"
 
 #include <QWidget>
 

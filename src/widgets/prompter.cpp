@@ -1,4 +1,4 @@
-#include "main_window/prompter.h"
+#include "widgets/prompter.h"
 
 #include <QMessageBox>
 

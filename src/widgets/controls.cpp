@@ -1,4 +1,4 @@
-#include "main_window/controls.h"
+#include "widgets/controls.h"
 
 #include <algorithm>
 

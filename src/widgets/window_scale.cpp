@@ -1,6 +1,6 @@
-#include "main_window/window_scale.h"
+#include "widgets/window_scale.h"
 
-#include "main_window/controls.h"
+#include "widgets/controls.h"
 
 #include <QFontInfo>
 #include <QScreen>
