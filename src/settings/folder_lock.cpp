@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -32,15 +33,15 @@ FolderLock::Result FolderLock::lock(const std::filesystem::path &folder,
                                     std::chrono::milliseconds timeout) {
     if (isLocked())
         return Result::Locked;
-    if (!openFile(folder))
-        return Result::Refused;
+    if (const Result opened = openFile(folder); opened != Result::Locked)
+        return opened;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::chrono::milliseconds pause{1};
     for (;;) {
         const Result result = tryLock();
         if (result == Result::Locked)
             return result;
-        if (result == Result::Refused || std::chrono::steady_clock::now() >= deadline) {
+        if (result != Result::Busy || std::chrono::steady_clock::now() >= deadline) {
             closeFile();
             return result;
         }
@@ -60,16 +61,25 @@ bool FolderLock::isLocked() const {
     return handle_ != nullptr;
 }
 
-bool FolderLock::openFile(const std::filesystem::path &folder) {
-    const HANDLE handle = ::CreateFileW((folder / kFileName).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+// Locked here means open, the lock not yet tried.
+FolderLock::Result FolderLock::openFile(const std::filesystem::path &folder) {
+    // A link or junction at the name is opened itself, never followed, and then refused.
+    const HANDLE handle =
+        ::CreateFileW((folder / kFileName).c_str(), GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error_ = int(::GetLastError());
-        return false;
+        return Result::Refused;
     }
     handle_ = handle;
-    return true;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileInformationByHandle(handle, &info) &&
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return Result::Locked;
+    closeFile();
+    error_ = ERROR_CANT_ACCESS_FILE;
+    return Result::Refused;
 }
 
 FolderLock::Result FolderLock::tryLock() {
@@ -95,11 +105,29 @@ bool FolderLock::isLocked() const {
     return fd_ >= 0;
 }
 
-bool FolderLock::openFile(const std::filesystem::path &folder) {
+// Locked here means open, the lock not yet tried.
+FolderLock::Result FolderLock::openFile(const std::filesystem::path &folder) {
+    // O_NOFOLLOW: a link at the name, planted or dangling, is neither followed nor made a file;
+    // O_NONBLOCK and O_NOCTTY: a pipe or terminal there neither blocks us nor becomes ours;
     // O_CLOEXEC keeps the lock out of programs the window starts (the browser).
-    fd_ = ::open((folder / kFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    error_ = fd_ < 0 ? errno : 0;
-    return fd_ >= 0;
+    constexpr int kFlags = O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    const std::string name = (folder / kFileName).string();
+    fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | kFlags, 0666);
+    // Another account's lock file (mode 0644): a local flock takes a read-only descriptor.
+    readOnly_ = fd_ < 0 && errno == EACCES;
+    if (readOnly_)
+        fd_ = ::open(name.c_str(), O_RDONLY | kFlags);
+    if (fd_ < 0) {
+        error_ = errno;
+        // One we may not even read is still another writer's lock: never write past it.
+        return error_ == EACCES || error_ == EPERM ? Result::Failed : Result::Refused;
+    }
+    struct stat status {};
+    if (::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode))
+        return Result::Locked;
+    closeFile();
+    error_ = EINVAL;
+    return Result::Refused;
 }
 
 FolderLock::Result FolderLock::tryLock() {
@@ -107,9 +135,12 @@ FolderLock::Result FolderLock::tryLock() {
         return Result::Locked;
     if (errno == EWOULDBLOCK || errno == EINTR)
         return Result::Busy;
-    // ENOLCK, EOPNOTSUPP, ENOSYS, EINVAL, EBADF...: this file system keeps no locks.
     error_ = errno;
-    return Result::Refused;
+    // Only a file system that keeps no locks at all goes on without one; NFS refuses an exclusive
+    // lock of a read-only descriptor (EBADF, EINVAL). Any other error is a lock that failed.
+    const bool noLocks = error_ == ENOLCK || error_ == EOPNOTSUPP || error_ == ENOSYS ||
+                         (readOnly_ && (error_ == EBADF || error_ == EINVAL));
+    return noLocks ? Result::Refused : Result::Failed;
 }
 
 void FolderLock::closeFile() {

@@ -13,8 +13,13 @@ namespace tarvolin {
 // another waited would let a third lock a new file of the same name beside the second. It is
 // a file opened for reading and writing, not the folder itself, because network file systems
 // (NFS, SMB) carry only locks of such files to the server; a lock on a folder binds one
-// machine alone. The system releases the lock when its holder's descriptor closes, also when
-// the holder dies, so a crash never leaves a lock to wait for.
+// machine alone. Where another account made the file and we may only read it, it is locked
+// through a read-only descriptor, which a local flock(2) accepts: that account's writers are
+// waited for like any other. The system releases the lock when its holder's descriptor closes,
+// also when the holder dies, so a crash never leaves a lock to wait for.
+//
+// Whatever else is at its name (a link, planted or dangling; a folder, a pipe, a device) is
+// never followed, opened for writing or removed: lock() answers Refused.
 //
 // POSIX: flock(2) on the file. Windows: LockFileEx on its first byte.
 // Standard library and platform calls only, so that both branches build without Qt.
@@ -26,8 +31,12 @@ public:
         Locked,
         // Another holder kept it for the whole wait.
         Busy,
-        // The file system refuses locks here (no lock support, no lock file): error() tells why.
+        // The file system refuses locks here (no lock support), or no regular file can be the
+        // lock file: error() tells why.
         Refused,
+        // The lock file cannot be opened (another account's, unreadable to us) or the lock failed
+        // otherwise: a write must not go ahead.
+        Failed,
     };
 
     FolderLock() = default;
@@ -40,11 +49,11 @@ public:
     Result lock(const std::filesystem::path &folder, std::chrono::milliseconds timeout);
     void unlock();
     bool isLocked() const;
-    // The system's error number (errno, or GetLastError on Windows) of the last Refused.
+    // The system's error number (errno, or GetLastError on Windows) of the last Refused or Failed.
     int error() const { return error_; }
 
 private:
-    bool openFile(const std::filesystem::path &folder);
+    Result openFile(const std::filesystem::path &folder);
     Result tryLock();
     void closeFile();
 
@@ -52,6 +61,7 @@ private:
     void *handle_ = nullptr;
 #else
     int fd_ = -1;
+    bool readOnly_ = false;
 #endif
     int error_ = 0;
 };

@@ -129,6 +129,7 @@ bool ProfileStore::State::takeLock() {
             removeLeftoverTemporaries(dir.path());
         return true;
     case FolderLock::Result::Busy:
+    case FolderLock::Result::Failed:
         locking = Locking::Failed;
         return false;
     case FolderLock::Result::Refused:
