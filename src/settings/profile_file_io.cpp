@@ -31,11 +31,14 @@ qint64 readSome(int fd, char *into, qsizetype size) {
 }
 
 // Appends the rest of an open file to bytes, room made for expected more bytes and one, so that
-// a file of the expected size is read in one call and its end seen in the next.
+// a file of the expected size is read in one call and its end seen in the next. False too when
+// the file grows past kMaxFileSize while read.
 bool readRest(int fd, QByteArray &bytes, qsizetype expected) {
     qsizetype size = bytes.size();
     bytes.resize(size + std::max<qsizetype>(expected, 0) + 1);
     for (;;) {
+        if (size > kMaxFileSize)
+            return false;
         if (size == bytes.size())
             bytes.resize(2 * size + 4096);
         const qint64 got = readSome(fd, bytes.data() + size, bytes.size() - size);
@@ -102,7 +105,7 @@ std::optional<QByteArray> readFileBytes(const QString &filePath, const QByteArra
     struct stat status {};
     if (::stat(path.constData(), &status) != 0)
         return errno == ENOENT ? std::optional(QByteArray()) : std::nullopt;
-    if (!S_ISREG(status.st_mode))
+    if (!S_ISREG(status.st_mode) || status.st_size > kMaxFileSize)
         return std::nullopt;
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
@@ -116,7 +119,9 @@ bool mayWrite(const QString &filePath) {
     const QByteArray path = QFile::encodeName(filePath);
     struct stat status {};
     if (::stat(path.constData(), &status) == 0) {
-        if (!S_ISREG(status.st_mode) || (status.st_mode & S_IWUSR) == 0)
+        // The owner's write bit holds for root too; the access check is the running user's own.
+        if (!S_ISREG(status.st_mode) || (status.st_mode & S_IWUSR) == 0 ||
+            ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0)
             return false;
     } else if (errno != ENOENT) {
         return false; // a name too long, a loop of links, a folder we may not search
@@ -191,6 +196,10 @@ bool saveAtomically(const QString &filePath, std::span<const QByteArrayView> byt
     struct stat old {};
     bool existed = ::lstat(QFile::encodeName(filePath).constData(), &old) == 0;
     if (existed && S_ISLNK(old.st_mode)) {
+        // Only the user's own links are followed (a dotfile manager's, a synced folder's): one
+        // planted by another account could point anywhere, at the user's ~/.bashrc too.
+        if (old.st_uid != ::geteuid())
+            return false;
         const QFileInfo link(filePath);
         target = link.canonicalFilePath();
         if (target.isEmpty()) // a dangling link: its file is made
@@ -204,10 +213,19 @@ bool saveAtomically(const QString &filePath, std::span<const QByteArrayView> byt
                         existed ? std::optional<mode_t>(old.st_mode & 07777) : std::nullopt))
         return false;
     beforeRename();
-    if (::rename(tempName.constData(), targetName.constData()) == 0)
-        return true;
-    ::unlink(tempName.constData());
-    return false;
+    if (::rename(tempName.constData(), targetName.constData()) != 0) {
+        ::unlink(tempName.constData());
+        return false;
+    }
+    // The rename lives in the folder: until the folder is synced, a power cut can bring back
+    // the old file or lose a new one.
+    const int folder = ::open(QFile::encodeName(targetInfo.path()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
 }
 
 void removeLeftoverTemporaries(const QString &folder) {

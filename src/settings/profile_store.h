@@ -49,20 +49,22 @@ struct ProfileWrite {
 //    was. Added lines use the file's line end ("\r\n" or "\n", from its first line); a new
 //    file gets the platform's. A last line without line end gets one before anything is added.
 //  - Writes are atomic: the new bytes go to a temporary beside the file, synced to the disk and
-//    renamed over it, keeping the file's mode (a symbolic link stays, and the file it names is
-//    replaced). The temporary is ".tarvolin-save-" plus twelve random lower-case letters or
-//    digits, a name no user's file has; the program never removes, renames or changes a file
-//    of any other name but the profile file it writes.
+//    renamed over it, the folder synced after, keeping the file's mode (a symbolic link of the
+//    running user's stays, and the file it names is replaced). The temporary is ".tarvolin-save-"
+//    plus twelve random lower-case letters or digits, a name no user's file has; the program never
+//    removes, renames or changes a file of any other name but the profile file it writes.
 //  - Each read-modify-write holds the folder's lock (FolderLock, on ".tarvolin.lock", a file the
 //    first write creates and that stays for good; see folder_lock.h), so two processes, also on
 //    two machines sharing the folder over NFS or SMB, never lose each other's writes. One lock
 //    serves all files of the folder (a Group writing two files holds it once), and the system
 //    releases it when its holder dies. Under it a writer removes the temporaries killed writers
-//    left. Where the file system refuses locks (no lock support, no lock file), writes go ahead
-//    unlocked, still atomic, and the "tarvolin.store" logging category says so once; nothing
+//    left. Where the file system refuses locks (no lock support, no regular lock file), writes go
+//    ahead unlocked, still atomic, and the "tarvolin.store" logging category says so once; nothing
 //    is then removed.
-//  - A file whose mode gives its owner no write permission is read-only to the program, also
-//    when it runs as root: writes to it fail and leave it as it is; reads go on.
+//  - A file is read-only to the program, also when it runs as root, when its mode gives its owner
+//    no write permission, the running user may not write it, it is larger than 256 MiB (then
+//    it also reads as empty), or a link at its name belongs to another account: writes to it
+//    fail and leave it as it is; reads go on.
 //  - A write that fails (lock held by another writer for 5 s, tried with pauses of 1 to 10 ms; a
 //    write-protected file; a name too long; read-only or missing folder, a folder in the file's
 //    place, a file that cannot be read, a full disk) leaves the old file intact and returns
