@@ -11,8 +11,15 @@
 
 namespace tarvolin {
 
+bool IsWebAddress(QStringView text) {
+    for (const QStringView scheme : {u"http://", u"https://"})
+        if (text.size() > scheme.size() && text.startsWith(scheme, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 void DesktopUrlOpener::open(const QString &url, quintptr ownerWindow) {
-    if (url.isEmpty())
+    if (!IsWebAddress(url))
         return;
 #ifdef Q_OS_WIN
     // The wide variant keeps characters outside the ANSI code page intact.
