@@ -36,10 +36,12 @@ export DISPLAY=":$(cat "$work/display")"
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 
 # A recording opener first on PATH, so Launch URL hands its text to us, not to a browser. It
-# records how many arguments it got and the first; the file appears by rename, complete.
+# records how many arguments it got and the first; the file appears by rename, complete. Every
+# first argument is also added to a log.
 mkdir "$work/bin" "$work/run"
 cat >"$work/bin/xdg-open" <<'SH'
 #!/bin/sh
+printf '%s\n' "$1" >> "$TARVOLIN_E2E_OPENED.log"
 printf '%s\n%s\n' "$#" "$1" > "$TARVOLIN_E2E_OPENED.tmp" && mv "$TARVOLIN_E2E_OPENED.tmp" "$TARVOLIN_E2E_OPENED"
 SH
 chmod +x "$work/bin/xdg-open"
@@ -53,8 +55,9 @@ focused() { xdotool windowfocus "$1" 2>/dev/null && [ "$(xdotool getwindowfocus)
 # Pop-up menus and drop-down lists are the program's visible windows besides the main one.
 popups() { [ "$(xdotool search --onlyvisible --classname '^tarvolin$' | grep -cvx "$wid")" -eq "$1" ]; }
 
-start_app() { # [argument...]
-    (cd "$work/run" && PATH="$work/bin:$PATH" QT_QPA_PLATFORM=xcb exec "$binary" "$@") \
+start_app() { # [argument...]; $vm_limit, when set, limits the address space (ulimit -v)
+    (cd "$work/run" && ulimit -v "${vm_limit:-unlimited}" &&
+        PATH="$work/bin:$PATH" QT_QPA_PLATFORM=xcb exec "$binary" "$@") \
         >"$work/app.log" 2>&1 &
     app_pid=$!
     wait_until "the Tarvolin window" shown Tarvolin
@@ -160,6 +163,18 @@ click_at 120 5160 1215 375 # cmdNewURL
 launch_and_expect "http://x.test/cgi-bin/query?pg=q&hl=en&q=cats&num=$value"
 [ ! -e "$work/run/pwned" ] && [ ! -e "$work/run/pwned2" ] || fail "the URL ran as a command"
 
+# Launch URL opens web addresses only: a file, a share, a script or a path typed over the URL
+# (a click selects the whole box) never reaches the opener.
+rm -f "$work/opened.txt.log"
+for text in 'file:///bin/sh#Query?hl=en' 'smb://host/share/x.exe' 'javascript:alert(1)//' \
+    '/bin/sh' '\\host\share\x.exe' 'http://' 'HTTPS://x/y' 'http://x/Query?a=b'; do
+    click_at 120 5640 11415 285 # txtNewURL
+    xdotool type "$text"
+    case $text in [hH]*//?*) launch_and_expect "$text" ;; *) click_at 120 6000 1215 255 ;; esac
+done
+expect_file "$work/opened.txt.log" "HTTPS://x/y
+http://x/Query?a=b"
+
 # 4. Add an engine through the dialog; it becomes the engine stored on exit.
 click_at 9240 480 1455 255 # cmdNewEngine
 wait_until "the dialog" shown 'Add search engine & query key'
@@ -194,3 +209,19 @@ Altavista=Query?
 engine=Altavista
 querykey=Query?"
 cmp -s "$work/run/tarvolin.ini" "$work/shell.ini" || fail "a menu start wrote into the working folder"
+
+# 6. Profile files over 256 MiB (sparse here) are neither read nor written: with too little
+# address space to read one whole, the program starts, parses and exits, and both files stay as
+# they were, sparse. (Not under AddressSanitizer, whose shadow memory needs the address space.)
+rm "$work/run/tarvolin.ini"
+truncate -s $((256 * 1024 * 1024 + 1)) "$work/run/tarvolin.ini" "$work/run/Altavista.ini"
+files() { stat -c '%i %s %b %Y' "$work/run/tarvolin.ini" "$work/run/Altavista.ini"; }
+before=$(files)
+grep -qa __asan_init "$binary" || vm_limit=450000
+vm_limit=${vm_limit:-unlimited} start_app
+click_at 1080 120 9615 285 # txtParseMe
+xdotool type --delay 20 'http://x.test/Query?hl=en'
+click_at 120 120 855 255 # cmdParse
+click_at 120 480 855 255 # cmdExit
+wait_exit
+[ "$(files)" = "$before" ] || fail "a profile file over 256 MiB was changed"

@@ -4,6 +4,7 @@
 //   folders  flock fails with EBADF on a folder or a file opened read-only, as NFS answers it;
 //   unnamed  opening an unnamed file (O_TMPFILE) fails with EOPNOTSUPP, as on NFS and SMB;
 //   proc     linkat(2) fails with ENOENT, as for a /proc that is not mounted.
+// In every mode, each fsync(2) of a folder says "folder synced" on stderr.
 
 #include <cerrno>
 #include <cstdarg>
@@ -12,6 +13,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 bool refusing(const char *what) {
@@ -76,4 +78,12 @@ extern "C" int linkat(int fromFolder, const char *from, int toFolder, const char
         return -1;
     }
     return real(fromFolder, from, toFolder, to, flags);
+}
+
+extern "C" int fsync(int fd) {
+    static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fsync"));
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode))
+        (void)!::write(STDERR_FILENO, "folder synced\n", 14);
+    return real(fd);
 }

@@ -7,8 +7,10 @@
 #include "settings/profile_reader.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -17,6 +19,11 @@
 #include <csignal>
 #include <optional>
 #include <random>
+#include <thread>
+#include <tuple>
+
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -140,7 +147,8 @@ QString absorb(const QString &folder, Model &model, const QByteArray &output,
     return QString();
 }
 
-enum Fault { SizeLimit, ReadOnlyFolder, Unreadable, WriteOnly, FolderInPlace };
+enum Fault { SizeLimit, ReadOnlyFolder, Unreadable, WriteOnly, FolderInPlace, OthersFile };
+enum Planted { OthersLink, DanglingLink, OwnLink, Folder, Pipe, Huge, OthersLock };
 
 // Root is not stopped by permissions: as root, the write runs as uid 65534 (real and effective,
 // so access(2) answers for that user too); the saved uid takes root back.
@@ -309,8 +317,87 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), "[hl=]\none=one\ntwo=two\n");
         QCOMPARE(said.count("keeps no locks"), lacking == u"all" ? 1 : 0);
+        QCOMPARE(said.count("folder synced"), 2);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
                  QStringList({".tarvolin.lock", "Alpha.ini"}));
+    }
+
+    void plantedAtName_neverFollowedOutOfFolder_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("planted");
+        QTest::addColumn<bool>("lands");
+        // clang-format off
+        QTest::newRow("another account's link to a file outside") << "Alpha.ini" << int(OthersLink) << false;
+        QTest::newRow("another account's dangling link") << "Alpha.ini" << int(DanglingLink) << false;
+        QTest::newRow("the user's own link: written through") << "Alpha.ini" << int(OwnLink) << true;
+        QTest::newRow("a folder in the file's place") << "Alpha.ini" << int(Folder) << false;
+        QTest::newRow("a pipe in the file's place") << "Alpha.ini" << int(Pipe) << false;
+        QTest::newRow("a sparse file over 256 MiB") << "Alpha.ini" << int(Huge) << false;
+        QTest::newRow("lock file: another account's, held by it") << ".tarvolin.lock" << int(OthersLock) << true;
+        QTest::newRow("lock file: link to a file outside") << ".tarvolin.lock" << int(OthersLink) << true;
+        QTest::newRow("lock file: dangling link") << ".tarvolin.lock" << int(DanglingLink) << true;
+        QTest::newRow("lock file: a folder") << ".tarvolin.lock" << int(Folder) << true;
+        QTest::newRow("lock file: a pipe") << ".tarvolin.lock" << int(Pipe) << true;
+        // clang-format on
+    }
+
+    // In a folder open to all, as uid 65534 when run as root: nothing outside the folder is
+    // made or changed, and the write lands or fails whole. The lock file's name, when not a
+    // regular file, means writing unlocked; another account's lock is waited for.
+    void plantedAtName_neverFollowedOutOfFolder() {
+        QFETCH(QString, name);
+        QFETCH(int, planted);
+        QFETCH(bool, lands);
+        const bool asNobody = ::geteuid() == 0;
+        if (!asNobody && (planted == OthersLock || (planted == OthersLink && name == u"Alpha.ini")))
+            QSKIP("only root can act as another account");
+        QTemporaryDir dir(QStringLiteral("/tmp/tarvolin-in-XXXXXX")),
+            outside(QStringLiteral("/tmp/tarvolin-out-XXXXXX"));
+        const QByteArray at = QFile::encodeName(dir.filePath(name)),
+                         target = QFile::encodeName(outside.filePath("target"));
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0777) == 0 &&
+                ::chmod(QFile::encodeName(outside.path()).constData(), 0777) == 0);
+        putFile(outside.filePath("target"), "[hl=]\nen=en\n");
+        QVERIFY(planted != DanglingLink || QFile::remove(outside.filePath("target")));
+        QVERIFY(::chmod(target.constData(), 0666) == 0 || planted == DanglingLink);
+        QVERIFY(planted > OwnLink || ::symlink(target.constData(), at.constData()) == 0);
+        QVERIFY(planted != OwnLink || !asNobody || ::lchown(at.constData(), 65534, 65534) == 0);
+        QVERIFY(planted != Folder || ::mkdir(at.constData(), 0777) == 0);
+        QVERIFY(planted != Pipe || ::mkfifo(at.constData(), 0666) == 0);
+        if (planted == Huge)
+            putFile(dir.filePath(name), "[hl=]\nen=en\n");
+        QVERIFY(planted != Huge || ::truncate(at.constData(), (off_t(256) << 20) + 1) == 0);
+        // Root's lock file, mode 0644 as umask 022 makes it, held for 300 ms.
+        const int held =
+            planted == OthersLock ? ::open(at.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644) : -1;
+        QVERIFY(planted != OthersLock || (held >= 0 && ::flock(held, LOCK_EX) == 0));
+        QElapsedTimer waited;
+        waited.start();
+        std::thread holder([held] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(held >= 0 ? 300 : 0));
+            ::close(held);
+        });
+        if (name == u".tarvolin.lock" && planted != OthersLock)
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression(QStringLiteral("keeps no locks")));
+        struct stat before {
+        }, after{};
+        ::stat(at.constData(), &before);
+        const QByteArrayList outsideBefore = snapshot(outside.path());
+        ProfileStore store(dir.path());
+        const bool written = writeAs(store, QStringLiteral("v"), asNobody);
+        holder.join();
+        QCOMPARE(written, lands);
+        QVERIFY(planted != OthersLock || waited.elapsed() >= 300);
+        QCOMPARE(snapshot(outside.path()) == outsideBefore, planted != OwnLink);
+        QCOMPARE(ReadProfileValue(store, "hl=", "de", "./Alpha.ini"),
+                 lands ? QStringLiteral("v") : QString());
+        if (name == u"Alpha.ini" && (planted == OthersLink || planted == OwnLink))
+            QCOMPARE(ReadProfileValue(store, "hl=", "en", "./Alpha.ini"), QStringLiteral("en"));
+        // The huge file is left as it was, sparse.
+        ::stat(at.constData(), &after);
+        QVERIFY(planted != Huge || std::tuple(after.st_ino, after.st_size, after.st_blocks) ==
+                                       std::tuple(before.st_ino, before.st_size, before.st_blocks));
     }
 
     void diskFault_writeFails_leavesFolderAndWorksAfterwards_data() {
@@ -320,6 +407,7 @@ private slots:
         QTest::newRow("unreadable file") << int(Unreadable);
         QTest::newRow("write-only file") << int(WriteOnly);
         QTest::newRow("folder in the file's place") << int(FolderInPlace);
+        QTest::newRow("another account's file, mode 0644") << int(OthersFile);
     }
 
     void diskFault_writeFails_leavesFolderAndWorksAfterwards() {
@@ -346,9 +434,9 @@ private slots:
                 QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
             } else if (fault == ReadOnlyFolder) {
                 QVERIFY(::chmod(QFile::encodeName(work).constData(), on ? 0555 : 0777) == 0);
-            } else if (fault == Unreadable || fault == WriteOnly) {
-                QVERIFY(::chmod(QFile::encodeName(file).constData(),
-                                on ? (fault == WriteOnly ? 0222 : 0) : 0666) == 0);
+            } else if (fault == Unreadable || fault == WriteOnly || fault == OthersFile) {
+                const int mode = fault == WriteOnly ? 0222 : fault == OthersFile ? 0644 : 0;
+                QVERIFY(::chmod(QFile::encodeName(file).constData(), on ? mode : 0666) == 0);
             } else if (on) {
                 QVERIFY(QFile::remove(file) && QDir().mkdir(file));
                 putFile(file + QStringLiteral("/inside.ini"), bytes);
@@ -358,6 +446,8 @@ private slots:
             }
         };
         const bool asNobody = fault != SizeLimit && fault != FolderInPlace && ::geteuid() == 0;
+        if (fault == OthersFile && !asNobody)
+            QSKIP("only root can write as another account");
 
         const QByteArrayList before = snapshot(work);
         setFault(true);

@@ -293,47 +293,6 @@ private slots:
         QCOMPARE(QDir(outer.dir.filePath("work")).entryList(QDir::Files), QStringList());
     }
 
-    void write_unusableTarget_failsAndLosesNothing_data() {
-        QTest::addColumn<QString>("setup");
-        QTest::newRow("folder in the file's place") << "folder";
-        QTest::newRow("working folder missing") << "missing";
-        QTest::newRow("working folder is a regular file") << "file";
-        QTest::newRow("pipe in the file's place") << "pipe";
-    }
-
-    void write_unusableTarget_failsAndLosesNothing() {
-        QFETCH(QString, setup);
-        QTemporaryDir dir;
-        QString work = dir.path();
-        const QString target = dir.filePath("test.ini");
-        if (setup == "folder") {
-            QVERIFY(QDir(dir.path()).mkpath("test.ini/inner"));
-        } else if (setup == "pipe") {
-            QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0644), 0);
-        } else if (setup == "missing") {
-            work = dir.filePath("missing");
-        } else {
-            work = dir.filePath("plain");
-            QFile plain(work);
-            QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("[s]\nk=v\n") == 8);
-        }
-        ProfileStore store(work);
-        QVERIFY(!store.WritePrivateProfileString("s", "k", "new", kFile));
-        QCOMPARE(ReadProfileValue(store, "s", "k", kFile), "");
-        QCOMPARE(ReadProfileSectionNames(store, kFile), QStringList());
-        if (setup == "folder")
-            QVERIFY(QFileInfo(dir.filePath("test.ini/inner")).isDir());
-        else if (setup == "pipe")
-            QCOMPARE(QDir(dir.path())
-                         .entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
-                                    QDir::NoDotAndDotDot),
-                     QStringList{QFileInfo(target).fileName()});
-        else if (setup == "missing")
-            QVERIFY(!QFileInfo::exists(work));
-        else
-            QCOMPARE(QFileInfo(work).size(), 8);
-    }
-
     void group_manyWritesAcrossSections_reachDiskWhenOutermostEnds() {
         const QByteArray before = "[a]\nx=0\n\n[b]\ny=0\n";
         Scratch s(before);
@@ -493,6 +452,12 @@ private slots:
     QTest::newRow("climbing out") << "../../etc/x" << "./..%2F..%2Fetc%2Fx.ini";
     QTest::newRow("backslash and colon") << "a\\b:c" << "./a%5Cb%3Ac.ini";
     QTest::newRow("other forbidden and controls") << QString("*?\"<>|\t\x7f") << "./%2A%3F%22%3C%3E%7C%09%7F.ini";
+    QTest::newRow("the main file's name, any case") << "TarVolin" << "./%54arVolin.ini";
+    QTest::newRow("longer than the main file's name kept") << "tarvolin2" << "./tarvolin2.ini";
+    QTest::newRow("a device name") << "con" << "./%63on.ini";
+    QTest::newRow("a device name with an extension") << "Lpt1.txt" << "./%4Cpt1.txt.ini";
+    QTest::newRow("device-like names kept") << "com10.console" << "./com10.console.ini";
+    QTest::newRow("longest name kept: 251 bytes") << QString(124, u'é') + "abc" << "./" + QString(124, u'é') + "abc.ini";
         // clang-format on
     }
 
@@ -503,12 +468,17 @@ private slots:
 
     void engineIniFile_distinctNames_neverShareAFile() {
         // Names built to collide if escaping were not one to one.
-        const QStringList names{"a/b",   "a%2Fb", "a%252Fb", "a%b",   "a%25b", ".",  "%2E",
-                                "..",    "",      "x:y",     "x%3Ay", "...",   "a.", "50%",
-                                "50%25", "%A/",   "%A%2F",   "%%41",  "%41",   "%"};
+        // clang-format off
+        const QStringList names{"a/b", "a%2Fb", "a%252Fb", "a%b", "a%25b", ".", "%2E", "..", "", "x:y",
+                                "x%3Ay", "...", "a.", "50%", "50%25", "%A/", "%A%2F", "%%41", "%41", "%",
+                                "tarvolin", "%74arvolin", "NUL", "%4EUL", QString(300, u'x'),
+                                QString(301, u'x'), QString(300, u'x') + "%7E", QString(300, u'x').replace(200, 1, u'~')};
+        // clang-format on
         QSet<QString> files;
-        for (const QString &name : names)
+        for (const QString &name : names) {
             files.insert(EngineIniFile(name));
+            QVERIFY2(EngineIniFile(name).toUtf8().size() <= 257, qPrintable(name));
+        }
         QCOMPARE(files.size(), names.size());
     }
 };
