@@ -364,7 +364,8 @@ private slots:
         QVERIFY(planted != Pipe || ::mkfifo(at.constData(), 0666) == 0);
         if (planted == Huge)
             putFile(dir.filePath(name), "[hl=]\nen=en\n");
-        QVERIFY(planted != Huge || ::truncate(at.constData(), (off_t(256) << 20) + 1) == 0);
+        QVERIFY(planted != Huge || (::truncate(at.constData(), (off_t(256) << 20) + 1) == 0 &&
+                                    ::chmod(at.constData(), 0666) == 0));
         // Root's lock file, mode 0644 as umask 022 makes it, held for 300 ms.
         const int held =
             planted == OthersLock ? ::open(at.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644) : -1;
