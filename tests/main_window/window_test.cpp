@@ -506,11 +506,13 @@ private slots:
         frmMain &w = *h.window;
         for (const int size : poolSizes) {
             QStringList pool;
-            for (int i = 0; i < size; ++i)
+            QByteArray file;
+            for (int i = 0; i < size; ++i) {
                 pool.append(QStringLiteral("k%1_%2=").arg(size).arg(i));
-            w.cmbAvailKeys->clear();
-            w.cmbAvailKeys->addItems(pool);
-            w.UpdateAvailKeysMenu();
+                file += '[' + pool.last().toUtf8() + "]\n";
+            }
+            h.writeFile(u"Alpha.ini"_qs, file);
+            h.parse(u"e/Query?q=x"_qs); // values of q= are never remembered: the file stays
             QCOMPARE(reachableEntries(w.mnuAddKey), w.mnuKeys);
             QCOMPARE(menuCaptions(w), size == 0 ? QStringList{QString()} : pool);
             // Small pools are one flat list under "Add additional key".
