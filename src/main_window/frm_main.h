@@ -199,8 +199,8 @@ private:
 
     void buildControls();
     void connectHandlers();
-    // window_actions.cpp: the window's icon, its shortcuts (its own QActions), Enter on its
-    // buttons and in the URL box, and drops.
+    // window_actions.cpp: the window's icon, its shortcuts (its own QActions), Enter in the URL
+    // box and drops.
     void createActions();
     // Spreads a large pool over submenus of mnuAddKey (see UpdateAvailKeysMenu).
     void buildChunkedKeyMenu(const QStringList &keys);
