@@ -27,9 +27,9 @@ QString droppedUrl(const QMimeData &data) {
 }
 
 // Adds the key to the control's tool tip, so that the key can be found where the control is.
-void nameShortcut(QWidget *control, const QString &what, const QKeySequence &keys) {
-    control->setToolTip(what + QStringLiteral(" (") + keys.toString(QKeySequence::NativeText) +
-                        u')');
+void nameShortcut(QWidget *control, const QString &what, const QAction *action) {
+    control->setToolTip(what + QStringLiteral(" (") +
+                        action->shortcut().toString(QKeySequence::NativeText) + u')');
 }
 
 } // namespace
@@ -42,35 +42,35 @@ void frmMain::createActions() {
 
     // Keys no text box uses (the boxes keep Ctrl+A, Ctrl+Z, Ctrl+arrows, Shift+Delete...). Each
     // presses its button, so a disabled New URL stays disabled by key and Exit saves as always.
-    const auto addShortcut = [this](const QList<QKeySequence> &keys, auto slot) {
+    const auto addShortcut = [this](QList<QKeySequence> keys, QPushButton *button) {
         auto *action = new QAction(this);
         action->setShortcuts(keys);
-        connect(action, &QAction::triggered, this, slot);
         addAction(action);
-        return keys.value(0);
+        if (button) {
+            connect(action, &QAction::triggered, button, &QPushButton::click);
+        }
+        return action;
     };
     const auto ctrl = [](Qt::KeyboardModifiers more, Qt::Key key) {
         return QList<QKeySequence>{QKeySequence(Qt::ControlModifier | more | key)};
     };
+    // The keypad's Enter too.
     const auto ctrlEnter = [&ctrl](Qt::KeyboardModifiers more) {
-        // The keypad's Enter too.
         return ctrl(more, Qt::Key_Return) + ctrl(more, Qt::Key_Enter);
     };
-    nameShortcut(txtParseMe, QStringLiteral("The URL to take apart; Enter parses it"),
-                 addShortcut(ctrl({}, Qt::Key_L), [this] {
-                     txtParseMe->setFocus(Qt::ShortcutFocusReason);
-                     txtParseMe->selectAll();
-                 }));
+    QAction *focusUrl = addShortcut(ctrl({}, Qt::Key_L), nullptr);
+    connect(focusUrl, &QAction::triggered, txtParseMe, qOverload<>(&QWidget::setFocus));
+    connect(focusUrl, &QAction::triggered, txtParseMe, &QLineEdit::selectAll);
+    nameShortcut(txtParseMe, QStringLiteral("The URL to take apart; Enter parses it"), focusUrl);
     cmdParse->setToolTip(QStringLiteral("Take the URL apart (Enter in the URL box)"));
     nameShortcut(cmdNewURL, QStringLiteral("Compose the URL from the rows"),
-                 addShortcut(ctrlEnter({}), [this] { cmdNewURL->click(); }));
+                 addShortcut(ctrlEnter({}), cmdNewURL));
     nameShortcut(cmdLaunch, QStringLiteral("Open the composed URL in the browser"),
-                 addShortcut(ctrlEnter(Qt::ShiftModifier), [this] { cmdLaunch->click(); }));
+                 addShortcut(ctrlEnter(Qt::ShiftModifier), cmdLaunch));
     // The desktop's Quit key; Windows (and Qt's offscreen platform) name none.
     const QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
     nameShortcut(cmdExit, QStringLiteral("Save the engine shown and quit"),
-                 addShortcut(quitKeys.isEmpty() ? ctrl({}, Qt::Key_Q) : quitKeys,
-                             [this] { cmdExit->click(); }));
+                 addShortcut(quitKeys.isEmpty() ? ctrl({}, Qt::Key_Q) : quitKeys, cmdExit));
 }
 
 void frmMain::openUrl(const QString &url) {
