@@ -455,6 +455,7 @@ private slots:
         // clang-format off
         QTest::newRow("URI list, first entry as written") << "text/uri-list" << QByteArray("# from a link\r\ne/Query?a=x%20y&b=+\r\nhttp://second/\r\n") << false << "e/Query?a=x%20y&b=+|";
         QTest::newRow("plain text, blanks trimmed") << "text/plain" << plain << false << "e/Query?a=x%20y&b=+|";
+        QTest::newRow("query key missing: asks, Yes clears the box") << "text/plain" << QByteArray("e/find?a=1") << false << "|";
         QTest::newRow("no URL: refused") << "image/png" << plain << false << "typed|x";
         QTest::newRow("on a text box: its own text drop") << "text/plain" << plain << true << "typed|x e/Query?a=x%20y&b=+\n";
         // clang-format on
@@ -478,7 +479,8 @@ private slots:
         QApplication::sendEvent(w.windowHandle(), &enter);
         QApplication::sendEvent(w.windowHandle(), &drop);
         QCOMPARE(w.txtParseMe->text() + u'|' + w.txtNewURL->text(), after);
-        const bool parsed = !after.startsWith(u"typed");
+        const bool parsed = after.startsWith(u"e/");
+        QCOMPARE(h.prompter.asked.size(), after == u"|" ? 1 : 0);
         QCOMPARE(texts(w.txtKey), padded(parsed ? QStringList{"x%20y", "+"} : QStringList{}));
     }
 
