@@ -45,6 +45,7 @@ void Dialog::buildControls() {
     txtNewQueryKey = makeBox(this, 2400, 840, 2295, 285);
     OKButton = makeButton(this, QStringLiteral("OK"), 3600, 1440, 1095, 255);
     CancelButton = makeButton(this, QStringLiteral("Cancel"), 2400, 1440, 1095, 255);
+    OKButton->setDefault(true);
     // A screen reader names each box after the label beside it.
     txtNewEngine->setAccessibleName(lblNewEngine->text());
     txtNewQueryKey->setAccessibleName(lblNewQueryKey->text());
@@ -106,10 +107,12 @@ void Dialog::ClearMainForm() {
     nameKeyRows(main_);
 }
 
-void Dialog::reject() {}
+void Dialog::reject() {
+    CancelButton->click();
+}
 
 void Dialog::closeEvent(QCloseEvent *event) {
-    // QDialog's own handler would reject(), which does nothing here; a close is never refused.
+    // QDialog's own handler would reject(), which presses Cancel; a close is never refused.
     Form_QueryUnload(unloadingFromCode_ ? kClosedByCode : kClosedByUser);
     event->accept();
 }

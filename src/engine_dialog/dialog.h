@@ -15,8 +15,8 @@ class frmMain;
 //
 // A top-level window owned by the main window (it stays above it) but not modal: while it is
 // open the main window is disabled instead, and every way of closing the dialog (OK with both
-// values, Cancel, the close box) enables it again. Neither button is a default button and
-// Escape does nothing, so only a click or Space on a button acts. The dialog deletes itself
+// values, Cancel, the close box) enables it again. Enter presses OK (or the button that has the
+// focus) and Escape presses Cancel. The dialog deletes itself
 // when it closes; each one starts with empty boxes and the focus in txtNewEngine.
 //
 // OK with both values filled in (blank test on the texts without leading and trailing spaces)
@@ -54,7 +54,7 @@ public:
     void ClearMainForm();
 
 public slots:
-    // Escape and every other way QDialog rejects: nothing happens.
+    // Escape and every other way QDialog rejects: Cancel.
     void reject() override;
 
 protected:

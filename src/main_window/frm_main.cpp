@@ -24,6 +24,7 @@ frmMain::frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, Ski
     connectValueForgetting();
     connectTestGroup();
     connectNewEngineButton();
+    createActions();
     nameControls(*this);
 }
 

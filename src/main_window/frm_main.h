@@ -16,6 +16,8 @@
 class QAction;
 class QCloseEvent;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -115,10 +117,17 @@ public:
     void FillCombos();
     void UpdateAvailKeysMenu();
 
+    // The one way in for a URL from outside, the command line's and a drop's: it replaces the
+    // URL box's text and is parsed as Parse parses it, prompt included (window_actions.cpp).
+    void openUrl(const QString &url);
+
 protected:
     // Every close request saves first; a disabled window (dialog open) refuses the user's own
     // close requests (close box, window menu) but no other.
     void closeEvent(QCloseEvent *event) override;
+    // A URL dropped anywhere but on a text box, which keeps Qt's own text drop.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     friend class Dialog;
@@ -190,6 +199,9 @@ private:
 
     void buildControls();
     void connectHandlers();
+    // window_actions.cpp: the window's icon, its shortcuts (its own QActions), Enter in the URL
+    // box and drops.
+    void createActions();
     // Spreads a large pool over submenus of mnuAddKey (see UpdateAvailKeysMenu).
     void buildChunkedKeyMenu(const QStringList &keys);
     // Makes a combo box's edit field refuse typing while still showing the chosen entry.

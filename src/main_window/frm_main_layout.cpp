@@ -103,8 +103,6 @@ void frmMain::buildControls() {
         hidden->setVisible(false);
     }
     cmdLaunch = makeButton(this, QStringLiteral("Launch URL"), 120, 6000, 1215, 255);
-    cmdLaunch->setToolTip(QStringLiteral("Opens the new URL in the web browser: only addresses "
-                                         "starting with http:// or https://"));
 
     twipScale_ = fitWindowScale(*this, QSize(kOuterWidth, kOuterHeight));
     wrapLongCaptions(*this);

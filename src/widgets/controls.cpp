@@ -50,8 +50,7 @@ void showEditsAsTyped(QWidget &window) {
 QPushButton *makeButton(QWidget *parent, const QString &caption, int left, int top, int width,
                         int height) {
     auto *button = new QPushButton(caption, parent);
-    button->setAutoDefault(false);
-    button->setDefault(false);
+    button->setAutoDefault(true);
     place(button, left, top, width, height);
     return button;
 }

@@ -44,7 +44,7 @@ void wrapLongCaptions(QWidget &window);
 // style sheet cannot swap them for the application's.
 void showEditsAsTyped(QWidget &window);
 
-// A button that Enter never presses on its own (buttons in dialogs default to that).
+// A button that Enter presses while it has the focus, as Space does.
 QPushButton *makeButton(QWidget *parent, const QString &caption, int left, int top, int width,
                         int height);
 

@@ -25,6 +25,19 @@ wait_until() { # what command...
     fail "timed out waiting for $what"
 }
 
+# 0. The command line. --help and --version print and end, an unknown option ends with 2; none of
+# them opens a window (with no display to open one on, Qt would abort) or writes a file.
+mkdir "$work/cli"
+cli() { (cd "$work/cli" && exec env -u DISPLAY QT_QPA_PLATFORM=xcb "$binary" "$@") >"$work/out" 2>"$work/err"; }
+cli --help || fail "--help ended with $?: $(cat "$work/err")"
+grep -q 'Usage: tarvolin .*\[URL\]' "$work/out" && grep -q -- --desktop-launch "$work/out" || fail "--help: $(cat "$work/out")"
+cli --version || fail "--version ended with $?: $(cat "$work/err")"
+grep -qx 'Tarvolin [0-9.]*' "$work/out" || fail "--version: $(cat "$work/out")"
+status=0 && cli --no-such-option || status=$?
+[ $status = 2 ] && [ ! -s "$work/out" ] && [ "$(head -n 1 "$work/err")" = "Unknown option 'no-such-option'." ] &&
+    [ "$(sed -n 2p "$work/err" | cut -c1-6)" = Usage: ] || fail "unknown option: $status $(cat "$work/err")"
+[ -z "$(ls -A "$work/cli")" ] || fail "the command line wrote $(ls -A "$work/cli")"
+
 # Xvfb picks a free display itself and writes its number once it takes connections: two runs
 # at once (a second checkout, a mutation run) never share a display. -noreset: by default the
 # server resets whenever its last client (each xdotool call) leaves, and refuses the program's
@@ -97,10 +110,11 @@ choose_from_dropdown() { # left top width height n
     wait_until "the drop-down list to close" popups 0
 }
 
-# Clicks Launch URL and checks that the opener received the text as one argument.
-launch_and_expect() { # expected-url
+# Clicks Launch URL (or presses its key) and checks that the opener received the text as one
+# argument.
+launch_and_expect() { # expected-url [key]
     rm -f "$work/opened.txt"
-    click_at 120 6000 1215 255 # cmdLaunch
+    if [ -n "${2:-}" ]; then xdotool key --clearmodifiers "$2"; else click_at 120 6000 1215 255; fi
     wait_until "the opener" test -e "$work/opened.txt"
     expect_file "$work/opened.txt" "1
 $1"
@@ -108,6 +122,7 @@ $1"
 
 # 1. First start: the default engine is created; Exit stores the shown engine and query key.
 start_app
+xprop -id "$wid" _NET_WM_ICON | grep -q CARDINAL || fail "the window has no icon"
 click_at 120 480 855 255 # cmdExit
 wait_exit
 expect_file "$work/run/tarvolin.ini" "[Engine]
@@ -116,15 +131,16 @@ Altavista=Query?
 engine=Altavista
 querykey=Query?"
 
-# 2. Dissect a URL, pick a remembered value, compose and launch.
+# 2. Paste a URL into the URL box (Ctrl+L) and parse it with Enter, pick a remembered value,
+# compose and launch by key.
 printf '[hl=]\nen=en\nde=de\n[num=]\n10=10\n' >"$work/run/Altavista.ini"
 start_app
-click_at 1080 120 9615 285 # txtParseMe
+click_at 120 5640 11415 285 # txtNewURL, to cut the URL from
 xdotool type --delay 20 'http://x.test/cgi-bin/query?pg=q&hl=fr&q=cats'
-click_at 120 120 855 255 # cmdParse
+xdotool key --clearmodifiers ctrl+a ctrl+x ctrl+l ctrl+v Return
 choose_from_dropdown 3960 1920 1695 315 1 # cmbKey(1), the row of "hl=": first entry, "en"
-click_at 120 5160 1215 375 # cmdNewURL
-launch_and_expect "http://x.test/cgi-bin/query?pg=q&hl=en&q=cats"
+xdotool key --clearmodifiers ctrl+Return # cmdNewURL
+launch_and_expect "http://x.test/cgi-bin/query?pg=q&hl=en&q=cats" ctrl+shift+Return
 expect_file "$work/run/Altavista.ini" "[hl=]
 en=en
 de=de
@@ -194,13 +210,24 @@ Example=search?
 engine=Example
 querykey=search?"
 
+# A URL on the command line is parsed at start: its values reach the engine's file. The Quit key
+# saves on the way out as Exit does.
+start_app 'http://x.test/search?kl=de&q=x'
+xdotool key --clearmodifiers ctrl+q
+wait_exit
+expect_file "$work/run/Example.ini" "[kl=]
+de=de"
+
 # 5. Started as the menu entry starts it, the files go to ~/.local/share/tarvolin, created on
 # the way; the working folder is left alone.
 unset XDG_DATA_HOME
 mkdir "$work/home"
 cp "$work/run/tarvolin.ini" "$work/shell.ini"
-# shellcheck disable=SC2046 # the entry's arguments, split as the menu splits them
-HOME="$work/home" start_app $(sed -n 's/^Exec=tarvolin//p' "$2")
+# The entry's arguments, split as the menu splits them; %u, the URL, is dropped when none comes.
+arguments=$(sed -n 's/^Exec=tarvolin//p' "$2")
+[[ $arguments == *' %u' ]] || fail "the entry passes no URL: $arguments"
+# shellcheck disable=SC2086
+HOME="$work/home" start_app ${arguments% %u}
 click_at 120 480 855 255 # cmdExit
 wait_exit
 expect_file "$work/home/.local/share/tarvolin/tarvolin.ini" "[Engine]

@@ -91,6 +91,8 @@ private slots:
         QTest::newRow("Cancel") << 0;
         QTest::newRow("close box") << 1;
         QTest::newRow("quitting the program saves the engine shown") << 2;
+        QTest::newRow("Escape presses Cancel") << 3;
+        QTest::newRow("Enter on the focused Cancel presses it") << 4;
     }
     void open_thenCloseWithoutOk_leavesWindowAndFilesAlone() {
         QFETCH(int, way);
@@ -113,19 +115,16 @@ private slots:
         QCOMPARE(f.w.findChildren<Dialog *>().size(), 1);
         QTest::keyClicks(f.d->txtNewEngine, u"Gamma"_qs);
         QTest::keyClicks(f.d->txtNewQueryKey, u"g?"_qs);
-        // Escape and Enter do nothing, in a box or on the OK button.
-        for (QWidget *target : std::initializer_list<QWidget *>{f.d->txtNewEngine, f.d->OKButton}) {
-            target->setFocus();
-            for (const auto key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
-                QTest::keyClick(target, key);
-        }
         QVERIFY(f.d && f.d->isVisible() && !f.w.isEnabled());
+        f.d->CancelButton->setFocus();
         if (way == 0)
             QTest::mouseClick(f.d->CancelButton, Qt::LeftButton);
         else if (way == 1)
             QVERIFY(clickCloseBox(f.d));
-        else
+        else if (way == 2)
             QApplication::closeAllWindows();
+        else
+            QTest::keyClick(f.d->CancelButton, way == 3 ? Qt::Key_Escape : Qt::Key_Return);
         QTRY_VERIFY(f.d.isNull());
         QCOMPARE(f.mainValue(u"LastUsed"_qs, u"engine"_qs), way == 2 ? u"Alpha"_qs : QString());
         if (way == 2)
@@ -158,7 +157,7 @@ private slots:
         f.parse(u"http://e/a?hl=en&num=10"_qs, true);
         QTest::mouseClick(f.w.optKeyClear[1], Qt::LeftButton);
         QVERIFY(f.open(engine, u"find?"_qs));
-        QTest::mouseClick(f.d->OKButton, Qt::LeftButton);
+        QTest::keyClick(f.d->txtNewQueryKey, Qt::Key_Enter); // presses OK
         QTRY_VERIFY(f.d.isNull());
         QVERIFY(f.w.isEnabled() && !f.w.cmdNewURL->isEnabled() && !f.w.optKeyClear[1]->isChecked());
         QCOMPARE(texts(f.w.lblKey), padded({}));

@@ -79,34 +79,34 @@ private slots:
         auto h = parsedWindow();
         frmMain &w = *h->window;
         h->parse(u"http://e/a?a=1&b=2&c=3&d=4&e=5&f=6"_qs);
-        QTest::mouseClick(w.optKeyClear[2], Qt::LeftButton);
+        QTest::mouseClick(w.optKeyClear[0], Qt::LeftButton);
         QTest::mouseClick(w.optKeyClear[5], Qt::LeftButton);
         QCOMPARE(texts(w.lblKey) + texts(w.txtKey),
-                 padded({"a=", "b=", "", "d=", "e="}) + padded({"1", "2", "", "4", "5"}));
+                 padded({"", "b=", "c=", "d=", "e="}) + padded({"", "2", "3", "4", "5"}));
         QCOMPARE(w.cmbKey[5]->count(), 0);
         QCOMPARE(entries(w.cmbAvailKeys),
-                 (QStringList{"hl=", "ie=", "num=", "start=", "c=", "f="}));
+                 (QStringList{"hl=", "ie=", "num=", "start=", "a=", "f="}));
         QCOMPARE(menuCaptions(w), entries(w.cmbAvailKeys));
-        QVERIFY(w.optKeyClear[5]->isChecked() && !w.optKeyClear[2]->isChecked());
+        QVERIFY(w.optKeyClear[5]->isChecked() && !w.optKeyClear[0]->isChecked());
         // A second click on the selected button of a free row leaves it selected.
         QTest::mouseClick(w.optKeyClear[5], Qt::LeftButton);
         QVERIFY(w.optKeyClear[5]->isChecked());
         QCOMPARE(w.cmbAvailKeys->count(), 6);
-        for (const int row : {2, 5}) {
+        for (const int row : {0, 5}) {
             chooseEntry(w.cmbAvailKeys, w.cmbAvailKeys->count() - 1);
             QVERIFY(w.cmbAvailKeys->lineEdit()->isReadOnly());
             QTest::mouseClick(w.cmdAddKey, Qt::LeftButton);
-            QCOMPARE(w.lblKey[row]->text(), row == 2 ? u"f="_qs : u"c="_qs);
-            QCOMPARE(w.optKeyClear[5]->isChecked(), row == 2);
+            QCOMPARE(w.lblKey[row]->text(), row == 0 ? u"f="_qs : u"a="_qs);
+            QCOMPARE(w.optKeyClear[5]->isChecked(), row == 0);
         }
-        QCOMPARE(entries(w.cmbKey[2]) + entries(w.cmbKey[5]), (QStringList{"6", "3"}));
+        QCOMPARE(entries(w.cmbKey[0]) + entries(w.cmbKey[5]), (QStringList{"6", "1"}));
         // Refilling the lists leaves each value of a row filled before listed once.
-        QCOMPARE(entries(w.cmbKey[0]), QStringList{"1"});
+        QCOMPARE(entries(w.cmbKey[2]), QStringList{"3"});
         QCOMPARE(menuCaptions(w), entries(w.cmbAvailKeys));
         // The taken entry leaves no choice behind: a second click adds nothing
         // more.
         QTest::mouseClick(w.cmdAddKey, Qt::LeftButton);
-        QCOMPARE(texts(w.lblKey), padded({"a=", "b=", "f=", "d=", "e=", "c="}));
+        QCOMPARE(texts(w.lblKey), padded({"f=", "b=", "c=", "d=", "e=", "a="}));
         QCOMPARE(h->valuesFor(u"Alpha"_qs, u"f="_qs), QStringList{"6"});
         // With every row taken, a chosen key has nowhere to go.
         h->parse(u"e/a?"_qs + QStringList(frmMain::kKeyRows, u"k=v"_qs).join(u'&'));

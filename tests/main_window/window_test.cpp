@@ -76,6 +76,7 @@ private slots:
         QCOMPARE(w.windowTitle(), u"Tarvolin"_qs);
         QVERIFY(!w.cmdNewURL->isEnabled() && w.txtEngine->isReadOnly() &&
                 w.txtQueryKey->isReadOnly());
+        QVERIFY(!w.windowIcon().availableSizes().isEmpty());
         h.showAndActivate();
         QVERIFY(!w.txtTest->isVisible() && !w.cmdTest->isVisible());
         const QByteArray loaded = h.fileBytes(u"tarvolin.ini"_qs);
@@ -405,6 +406,84 @@ private slots:
         QVERIFY((h.opener.calls == decltype(h.opener.calls){{composed, quintptr(w.winId())}}));
     }
 
+    void keys_shortcutsAndEnterPressTheirButtons_boxesKeepTheirOwn_data() {
+        QTest::addColumn<int>("target"); // a value box, the URL box, New URL, Launch URL
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("after"); // composed URL|launches|URL box selected|closed
+        const auto ctrl = Qt::ControlModifier;
+        // clang-format off
+        QTest::newRow("Ctrl+L: URL box, all selected") << 0 << QKeySequence(ctrl | Qt::Key_L) << "e/Query?hl=en|0|selected|";
+        QTest::newRow("Ctrl+L in the URL box selects all") << 1 << QKeySequence(ctrl | Qt::Key_L) << "e/Query?hl=en|0|selected|";
+        QTest::newRow("Ctrl+Return composes") << 0 << QKeySequence(ctrl | Qt::Key_Return) << "e/Query?hl=enx|0||";
+        QTest::newRow("Ctrl+Shift+Enter launches") << 0 << QKeySequence(ctrl | Qt::ShiftModifier | Qt::Key_Enter) << "e/Query?hl=en|1||";
+        QTest::newRow("Quit key exits as Exit does, saving") << 0 << QKeySequence(ctrl | Qt::Key_Q) << "e/Query?hl=en|0||Alpha";
+        QTest::newRow("Enter in the URL box parses") << 1 << QKeySequence(Qt::Key_Return) << "|0||";
+        QTest::newRow("Enter on the focused New URL") << 2 << QKeySequence(Qt::Key_Return) << "e/Query?hl=enx|0||";
+        QTest::newRow("keypad Enter on the focused Launch URL") << 3 << QKeySequence(Qt::Key_Enter) << "e/Query?hl=en|1||";
+        QTest::newRow("a value box keeps Enter, Ctrl+A, Ctrl+Z, Shift+Delete") << 0 << QKeySequence(QKeyCombination(Qt::Key_Return), ctrl | Qt::Key_A, ctrl | Qt::Key_Z, Qt::ShiftModifier | Qt::Key_Delete) << "e/Query?hl=en|0||";
+        // clang-format on
+    }
+    void keys_shortcutsAndEnterPressTheirButtons_boxesKeepTheirOwn() {
+        QFETCH(int, target);
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, after);
+        WindowHarness h(kMain);
+        h.showAndActivate();
+        frmMain &w = *h.window;
+        h.parse(u"e/Query?hl=en"_qs, true);
+        QTest::keyClicks(w.txtKey[0], u"x"_qs);
+        h.writeFile(u"tarvolin.ini"_qs, "[Engine]\nAlpha=Query?\n");
+        QWidget *targets[] = {w.txtKey[0], w.txtParseMe, w.cmdNewURL, w.cmdLaunch};
+        targets[target]->setFocus();
+        QTest::keySequence(targets[target], keys);
+        const bool selected =
+            w.txtParseMe->hasFocus() && w.txtParseMe->selectedText() == u"e/Query?hl=en";
+        QCOMPARE(QStringList({w.txtNewURL->text(), QString::number(h.opener.calls.size()),
+                              selected ? u"selected"_qs : QString(),
+                              h.mainValue(u"LastUsed"_qs, u"engine"_qs)})
+                     .join(u'|'),
+                 after);
+        QCOMPARE(w.isVisible(), !after.endsWith(u"Alpha"));
+    }
+
+    void drop_urlOnWindow_replacesUrlBoxAndParses_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("onBox");    // else on a label
+        QTest::addColumn<QString>("after"); // URL box|composed URL box
+        const QByteArray plain(" e/Query?a=x%20y&b=+\n");
+        // clang-format off
+        QTest::newRow("URI list, first entry as written") << "text/uri-list" << QByteArray("# from a link\r\ne/Query?a=x%20y&b=+\r\nhttp://second/\r\n") << false << "e/Query?a=x%20y&b=+|";
+        QTest::newRow("plain text, blanks trimmed") << "text/plain" << plain << false << "e/Query?a=x%20y&b=+|";
+        QTest::newRow("query key missing: asks, Yes clears the box") << "text/plain" << QByteArray("e/find?a=1") << false << "|";
+        QTest::newRow("no URL: refused") << "image/png" << plain << false << "typed|x";
+        QTest::newRow("on a text box: its own text drop") << "text/plain" << plain << true << "typed|x e/Query?a=x%20y&b=+\n";
+        // clang-format on
+    }
+    void drop_urlOnWindow_replacesUrlBoxAndParses() {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, onBox);
+        QFETCH(QString, after);
+        WindowHarness h(kMain);
+        h.showAndActivate();
+        frmMain &w = *h.window;
+        w.txtParseMe->setText(u"typed"_qs);
+        w.txtNewURL->setText(u"x"_qs);
+        QMimeData data;
+        data.setData(format, bytes);
+        // Through the window, as the window system delivers a drop: it finds the target.
+        const QPoint at = (onBox ? w.txtNewURL->geometry() : w.lblEngine->geometry()).center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(w.windowHandle(), &enter);
+        QApplication::sendEvent(w.windowHandle(), &drop);
+        QCOMPARE(w.txtParseMe->text() + u'|' + w.txtNewURL->text(), after);
+        const bool parsed = after.startsWith(u"e/");
+        QCOMPARE(h.prompter.asked.size(), after == u"|" ? 1 : 0);
+        QCOMPARE(texts(w.txtKey), padded(parsed ? QStringList{"x%20y", "+"} : QStringList{}));
+    }
+
     void click_intoEitherUrlBox_selectsAllEveryTime() {
         WindowHarness h(kMain);
         h.showAndActivate();
@@ -429,11 +508,13 @@ private slots:
         frmMain &w = *h.window;
         for (const int size : poolSizes) {
             QStringList pool;
-            for (int i = 0; i < size; ++i)
+            QByteArray file;
+            for (int i = 0; i < size; ++i) {
                 pool.append(QStringLiteral("k%1_%2=").arg(size).arg(i));
-            w.cmbAvailKeys->clear();
-            w.cmbAvailKeys->addItems(pool);
-            w.UpdateAvailKeysMenu();
+                file += '[' + pool.last().toUtf8() + "]\n";
+            }
+            h.writeFile(u"Alpha.ini"_qs, file);
+            h.parse(u"e/Query?q=x"_qs); // values of q= are never remembered: the file stays
             QCOMPARE(reachableEntries(w.mnuAddKey), w.mnuKeys);
             QCOMPARE(menuCaptions(w), size == 0 ? QStringList{QString()} : pool);
             // Small pools are one flat list under "Add additional key".

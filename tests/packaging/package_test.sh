@@ -31,6 +31,11 @@ launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:
 # The Qt runtime comes in through the dependencies that dpkg-shlibdeps found.
 depends=$(dpkg-deb -f "$deb" Depends)
 [[ $depends == *libqt6widgets6* && $depends == *libc6* ]] || fail "Depends: $depends"
+# Launch URL needs xdg-open; Wayland desktops want Qt's plug-in for them.
+[[ $depends == *xdg-utils* ]] || fail "Depends: $depends"
+[ "$(dpkg-deb -f "$deb" Recommends)" = qt6-wayland ] || fail "Recommends: $(dpkg-deb -f "$deb" Recommends)"
+# One main category, or menus list the program twice.
+[ "$(sed -n 's/^Categories=//p' "$entry")" = "Network;" ] || fail "$(grep Categories "$entry")"
 
 if ! command -v appstreamcli >/dev/null; then
     echo "SKIP: appstreamcli is not installed (scripts/install-deps test installs it)"
