@@ -267,7 +267,7 @@ private slots:
 
     void accessibility_everyControlNamedLabelsTiedWindowHoldsShownOnes() {
         Fixture f;
-        f.writeFile(u"Alpha.ini"_qs, "[hl=]\nde=de\n");
+        f.writeFile(u"Alpha.ini"_qs, "[hl=]\nde=de\n[a&b=]\n");
         f.parse(u"http://e/a?q=cats&hl=en&num=10"_qs);
         QCOMPARE(nameOf(f.w.lblKey[1]), u"key name of row 2, key hl="_qs);
         QCOMPARE(nameOf(f.w.optKeyClear[1]), u"clear row 2, key hl="_qs);
@@ -301,6 +301,13 @@ private slots:
                 hidden.append(
                     QString::fromLatin1(window->child(i)->object()->metaObject()->className()));
         QCOMPARE(hidden, QStringList());
+        // A key's "&" is shown as it is, as wide as an untied label shows it, not taken for
+        // a mnemonic.
+        chooseEntry(f.w.cmbAvailKeys, 0);
+        QTest::mouseClick(f.w.cmdAddKey, Qt::LeftButton);
+        QLabel untied(u"a&b="_qs);
+        untied.setFont(f.w.lblKey[0]->font());
+        QCOMPARE(f.w.lblKey[0]->sizeHint(), untied.sizeHint());
     }
 
     void layout_desktopFont_keptWindowGrowsCaptionsShownWhole_data() {
