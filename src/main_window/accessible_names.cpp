@@ -47,7 +47,7 @@ void nameControls(frmMain &window) {
     setComboName(window.cmbEngine, window.lblAvailableEngines->text());
     setComboName(window.cmbAvailKeys, window.lblAvailKeys->text());
     setName(window.txtNewURL, QStringLiteral("composed URL"));
-    // A label tied to its control is read with it; the names above stay for older readers.
+    // Each caption is tied to the control it names, so a screen reader reads them together.
     window.lblEngine->setBuddy(window.txtEngine);
     window.lblQueryKey->setBuddy(window.txtQueryKey);
     window.lblAvailableEngines->setBuddy(window.cmbEngine);

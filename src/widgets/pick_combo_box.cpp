@@ -11,7 +11,8 @@ PickComboBox::PickComboBox(QWidget *parent) : QComboBox(parent) {
     useStringListModel(this);
     QItemSelectionModel *selection = view()->selectionModel();
     connect(selection, &QItemSelectionModel::selectionChanged, this, &PickComboBox::chooseSelected);
-    // Emitted after the selection that came with it.
+    // A move of the current entry signals its selection first, so chooseSelected still finds
+    // the entry it moved from here.
     connect(selection, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current) { current_ = current; });
 }
@@ -24,7 +25,7 @@ void PickComboBox::showPopup() {
 }
 
 void PickComboBox::chooseSelected(const QItemSelection &selected) {
-    if (opening_ || view()->isVisible() || selected.isEmpty() ||
+    if (opening_ || !isEnabled() || view()->isVisible() || selected.isEmpty() ||
         view()->selectionModel()->currentIndex() != current_) {
         return;
     }

@@ -11,9 +11,9 @@ namespace tarvolin {
 // entry of the open list would: the entry becomes current and `activated` follows. Screen
 // readers, switch access and voice control choose an entry of a closed drop-down so, through
 // the list's accessible interface (selecting its row, or the entry's "Toggle" action).
-// While the list is open, or opening, a selection is only the highlight that arrows move; and
-// a selection that moves the list's current entry with it is the list's own doing (it keeps
-// one entry selected when rows go), not a choice.
+// Not a choice: a selection while the list is open or opening (the highlight that arrows
+// move), in a disabled drop-down, or one that moves the list's current entry with it (the
+// list's own doing, as when it keeps an entry selected while rows go).
 //
 // It has a string list model of its own (useStringListModel); setModel would leave the new
 // model's selections unwatched.
