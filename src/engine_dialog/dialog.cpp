@@ -46,9 +46,11 @@ void Dialog::buildControls() {
     OKButton = makeButton(this, QStringLiteral("OK"), 3600, 1440, 1095, 255);
     CancelButton = makeButton(this, QStringLiteral("Cancel"), 2400, 1440, 1095, 255);
     OKButton->setDefault(true);
-    // A screen reader names each box after the label beside it.
+    // A screen reader names each box after the label beside it, and reads the label with it.
     txtNewEngine->setAccessibleName(lblNewEngine->text());
     txtNewQueryKey->setAccessibleName(lblNewQueryKey->text());
+    lblNewEngine->setBuddy(txtNewEngine);
+    lblNewQueryKey->setBuddy(txtNewQueryKey);
     // The main window's scale: its captions chose it, and the dialog's have room to wrap.
     layOut(*this, main_.twipScale());
     wrapLongCaptions(*this);

@@ -25,6 +25,19 @@ void setComboName(QComboBox *combo, const QString &name) {
     setName(combo->lineEdit(), name);
 }
 
+// A label with a buddy reads "&" as a mnemonic: it hides it and takes Alt and the next letter.
+// A key name must show as it is, so a label showing one with "&" stays untied.
+void tieKeyLabel(QLabel *label, QWidget *control) {
+    const QString key = label->text();
+    if (!key.contains(u'&')) {
+        label->setBuddy(control);
+    } else if (label->buddy() != nullptr) {
+        label->setBuddy(nullptr);
+        label->clear(); // drops the mnemonic taken while tied
+        label->setText(key);
+    }
+}
+
 } // namespace
 
 void nameControls(frmMain &window) {
@@ -34,6 +47,11 @@ void nameControls(frmMain &window) {
     setComboName(window.cmbEngine, window.lblAvailableEngines->text());
     setComboName(window.cmbAvailKeys, window.lblAvailKeys->text());
     setName(window.txtNewURL, QStringLiteral("composed URL"));
+    // Each caption is tied to the control it names, so a screen reader reads them together.
+    window.lblEngine->setBuddy(window.txtEngine);
+    window.lblQueryKey->setBuddy(window.txtQueryKey);
+    window.lblAvailableEngines->setBuddy(window.cmbEngine);
+    window.lblAvailKeys->setBuddy(window.cmbAvailKeys);
     nameKeyRows(window);
 }
 
@@ -54,6 +72,7 @@ void nameKeyRows(frmMain &window) {
             continue;
         }
         window.lblKey[i]->setAccessibleName(labelName);
+        tieKeyLabel(window.lblKey[i], window.txtKey[i]);
         setName(window.optKeyClear[i], name(u"clear"));
         setName(window.txtKey[i], name(u"value of"));
         setComboName(window.cmbKey[i], name(u"remembered values of"));

@@ -1,6 +1,7 @@
 #include "main_window/frm_main.h"
 
 #include "main_window/accessible_names.h"
+#include "widgets/accessible_window.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -18,6 +19,7 @@ frmMain::frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, QWi
 frmMain::frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, SkipLoad,
                  QWidget *parent)
     : QWidget(parent), store_(store), opener_(opener), prompter_(prompter) {
+    announceAsWindow<frmMain>();
     buildControls();
     connectHandlers();
     connectKeyRowEditing();

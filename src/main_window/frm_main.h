@@ -182,7 +182,7 @@ private:
     // key_row_editing.cpp: the row and pool handlers, and connectKeyRowEditing(), which
     // connects cmdAddKey, optKeyClear(i) (`clicked`), lblKey(i) (mouse press), mnuAddKey
     // (`triggered`) and txtKey(i) (mouse move, with mouse tracking on) to them. The value
-    // tooltip uses DecodeHex from url/decode_hex.h.
+    // tooltip uses DecodeHex from url/decode_hex.h; a change of the text also sets it.
     void cmdAddKey_Click();
     void optKeyClear_Click(int Index);
     void lblKey_MouseDown(int Index, Qt::MouseButton Button);

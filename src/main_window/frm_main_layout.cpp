@@ -1,15 +1,12 @@
 #include "main_window/frm_main.h"
+#include "widgets/clear_button.h"
 #include "widgets/click_line_edit.h"
-#include "widgets/combo_entries.h"
 #include "widgets/controls.h"
+#include "widgets/pick_combo_box.h"
 #include "widgets/wheel_guard.h"
 #include "widgets/window_scale.h"
 
-#include <QComboBox>
 #include <QMenu>
-#include <QRadioButton>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 
 #include <limits>
 
@@ -21,8 +18,7 @@ namespace {
 // also reports typed text that matches an entry as a choice, on Return and on focus loss,
 // and its completer rewrites what is typed; typing must never count as a choice here.
 QComboBox *makeCombo(QWidget *parent, int left, int top, int width, int height) {
-    auto *combo = new QComboBox(parent);
-    useStringListModel(combo);
+    auto *combo = new PickComboBox(parent);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setCompleter(nullptr);
@@ -34,22 +30,6 @@ QComboBox *makeCombo(QWidget *parent, int left, int top, int width, int height) 
     place(combo, left, top, width, height);
     return combo;
 }
-
-// A row's clear button shows its round button alone: its caption, "Option1", was only ever
-// hidden by the button's size, which grows with the desktop's font.
-class ClearButton final : public QRadioButton {
-public:
-    using QRadioButton::QRadioButton;
-
-protected:
-    void paintEvent(QPaintEvent *) override {
-        QStylePainter painter(this);
-        QStyleOptionButton option;
-        initStyleOption(&option);
-        option.text.clear();
-        painter.drawControl(QStyle::CE_RadioButton, option);
-    }
-};
 
 } // namespace
 
@@ -83,7 +63,6 @@ void frmMain::buildControls() {
         const bool right = i >= 10;
         lblKey[i] = makeLabel(this, QString(), right ? 5880 : 120, top, 1695, 255);
         optKeyClear[i] = new ClearButton(QStringLiteral("Option1"), this);
-        optKeyClear[i]->setAutoExclusive(false);
         place(optKeyClear[i], right ? 7680 : 1920, top, 255, 255);
         txtKey[i] = makeBox(this, right ? 8040 : 2280, top, right ? 1695 : 1575, 285);
         cmbKey[i] = makeCombo(this, right ? 9840 : 3960, top, 1695, 315);

@@ -69,6 +69,21 @@ void removePoolEntry(QComboBox *pool, int index) {
     }
 }
 
+// Shows the box's text decoded as its tool tip, which a screen reader gives as the box's
+// description; the description is set as plain text, since the tool tip may be markup.
+void showDecodedValue(QLineEdit *box) {
+    QString sHexDecoded;
+    DecodeHex(box->text(), sHexDecoded);
+    if (box->accessibleDescription() != sHexDecoded) {
+        box->setAccessibleDescription(sHexDecoded);
+    }
+    // Tool tips render text that looks like markup; a decoded "<b>" must show as typed.
+    if (Qt::mightBeRichText(sHexDecoded)) {
+        sHexDecoded = Qt::convertFromPlainText(sHexDecoded, Qt::WhiteSpaceNoWrap);
+    }
+    box->setToolTip(sHexDecoded);
+}
+
 } // namespace
 
 void frmMain::connectKeyRowEditing() {
@@ -92,6 +107,9 @@ void frmMain::connectKeyRowEditing() {
         // Line edits track the mouse already; the tool tip depends on it, so say so.
         txtKey[i]->setMouseTracking(true);
         txtKey[i]->installEventFilter(filter);
+        // Kept current for the keyboard too: a box that gets the focus already shows it.
+        connect(txtKey[i], &QLineEdit::textChanged, this,
+                [box = txtKey[i]] { showDecodedValue(box); });
     }
 }
 
@@ -169,13 +187,7 @@ void frmMain::mnuKeys_Click(int Index) {
 }
 
 void frmMain::txtKey_MouseMove(int Index) {
-    QString sHexDecoded;
-    DecodeHex(txtKey[Index]->text(), sHexDecoded);
-    // Tool tips render text that looks like markup; a decoded "<b>" must show as typed.
-    if (Qt::mightBeRichText(sHexDecoded)) {
-        sHexDecoded = Qt::convertFromPlainText(sHexDecoded, Qt::WhiteSpaceNoWrap);
-    }
-    txtKey[Index]->setToolTip(sHexDecoded);
+    showDecodedValue(txtKey[Index]);
 }
 
 } // namespace tarvolin

@@ -2,6 +2,11 @@
 
 #include "settings/windows_1252.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <algorithm>
+
 namespace tarvolin {
 
 namespace {
@@ -26,20 +31,39 @@ qsizetype CharLength(const QString &text, qsizetype index) {
     return 1;
 }
 
+// Appends the bytes of a run of escapes: each valid UTF-8 sequence as its character, every
+// other byte as its Windows-1252 character. The lead byte tells the length a sequence must
+// have; Qt's validator then rules out overlong forms, surrogates and code points past U+10FFFF.
+void AppendRun(const QByteArray &run, QString &out) {
+    qsizetype i = 0;
+    while (i < run.size()) {
+        const auto lead = static_cast<unsigned char>(run[i]);
+        const qsizetype length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const QByteArrayView sequence(run.constData() + i, std::min(length, run.size() - i));
+        if (length > 1 && sequence.size() == length && sequence.isValidUtf8()) {
+            out += QString::fromUtf8(sequence);
+            i += length;
+        } else {
+            out += QChar(fromWindows1252(lead));
+            ++i;
+        }
+    }
+}
+
 } // namespace
 
 void DecodeHex(const QString &sDecodeMe, QString &sHexDecoded) {
-    // The result is never longer than the input: write into a buffer of that size, then trim.
     const qsizetype length = sDecodeMe.size();
-    const QChar *in = sDecodeMe.constData();
-    QString decoded(length, Qt::Uninitialized);
-    QChar *out = decoded.data();
+    QString decoded;
+    decoded.reserve(length); // never longer than the input
+    QByteArray run;
     qsizetype i = 0;
     while (i < length) {
-        if (in[i] != u'%') {
+        if (sDecodeMe.at(i) != u'%') {
+            AppendRun(run, decoded);
+            run.clear();
             const qsizetype n = CharLength(sDecodeMe, i);
-            for (qsizetype k = 0; k < n; ++k)
-                *out++ = in[i + k];
+            decoded += QStringView(sDecodeMe).mid(i, n);
             i += n;
             continue;
         }
@@ -49,16 +73,16 @@ void DecodeHex(const QString &sDecodeMe, QString &sHexDecoded) {
         int code = 0;
         bool reading = true;
         for (int taken = 0; taken < 2 && i < length; ++taken) {
-            const int digit = HexDigitValue(in[i].unicode());
+            const int digit = HexDigitValue(sDecodeMe.at(i).unicode());
             if (digit < 0)
                 reading = false;
             if (reading)
                 code = code * 16 + digit;
             i += CharLength(sDecodeMe, i);
         }
-        *out++ = QChar(fromWindows1252(static_cast<unsigned char>(code)));
+        run += static_cast<char>(code);
     }
-    decoded.truncate(out - decoded.constData());
+    AppendRun(run, decoded);
     sHexDecoded = decoded;
 }
 

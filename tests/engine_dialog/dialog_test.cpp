@@ -56,6 +56,15 @@ QStringList namelessControls(QAccessibleInterface *node, const QString &path = Q
     return nameless;
 }
 
+// The controls a label says it labels (LABEL_FOR).
+QList<QObject *> labelled(QWidget *label) {
+    QList<QObject *> controls;
+    for (const auto &[control, relation] :
+         QAccessible::queryAccessibleInterface(label)->relations(QAccessible::Labelled))
+        controls.append(control->object());
+    return controls;
+}
+
 enum Fit { AtDpi, ToCaptions, ToScreen };
 
 // How much of its control a caption of the window fills, in its tighter
@@ -259,9 +268,9 @@ private slots:
         QCOMPARE(f.fileBytes(u"tarvolin.ini"_qs), mainFile);
     }
 
-    void accessibleNames_everyControlNamed_rowsFollowTheirKeys() {
+    void accessibility_everyControlNamedLabelsTiedWindowHoldsShownOnes() {
         Fixture f;
-        f.writeFile(u"Alpha.ini"_qs, "[hl=]\nde=de\n");
+        f.writeFile(u"Alpha.ini"_qs, "[hl=]\nde=de\n[a&b=]\n");
         f.parse(u"http://e/a?q=cats&hl=en&num=10"_qs);
         QCOMPARE(nameOf(f.w.lblKey[1]), u"key name of row 2, key hl="_qs);
         QCOMPARE(nameOf(f.w.optKeyClear[1]), u"clear row 2, key hl="_qs);
@@ -276,8 +285,32 @@ private slots:
                  QString());
         QCOMPARE(namelessControls(QAccessible::queryAccessibleInterface(f.d)).join(u", "),
                  QString());
+        QList<QObject *> tied;
+        for (QWidget *label :
+             {f.w.lblEngine, f.w.lblQueryKey, f.w.lblAvailableEngines, f.w.lblAvailKeys,
+              f.w.lblKey[1], f.w.lblKey[3], f.d->lblNewEngine, f.d->lblNewQueryKey})
+            tied += labelled(label);
+        QCOMPARE(tied, (QList<QObject *>{f.w.txtEngine, f.w.txtQueryKey, f.w.cmbEngine,
+                                         f.w.cmbAvailKeys, f.w.txtKey[1], f.w.txtKey[3],
+                                         f.d->txtNewEngine, f.d->txtNewQueryKey}));
         QTest::mouseClick(f.d->OKButton, Qt::LeftButton);
         QCOMPARE(nameOf(f.w.txtKey[1]), u"value of row 2"_qs);
+        // A window, not a filler, and without the controls nothing shows.
+        QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&f.w);
+        QCOMPARE(window->role(), QAccessible::Window);
+        QStringList hidden;
+        for (int i = 0; i < window->childCount(); ++i)
+            if (window->child(i)->state().invisible)
+                hidden.append(
+                    QString::fromLatin1(window->child(i)->object()->metaObject()->className()));
+        QCOMPARE(hidden, QStringList());
+        // A key's "&" is shown as it is, as wide as an untied label shows it, not taken for
+        // a mnemonic.
+        chooseEntry(f.w.cmbAvailKeys, 0);
+        QTest::mouseClick(f.w.cmdAddKey, Qt::LeftButton);
+        QLabel untied(u"a&b="_qs);
+        untied.setFont(f.w.lblKey[0]->font());
+        QCOMPARE(f.w.lblKey[0]->sizeHint(), untied.sizeHint());
     }
 
     void layout_desktopFont_keptWindowGrowsCaptionsShownWhole_data() {

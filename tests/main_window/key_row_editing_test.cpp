@@ -1,5 +1,5 @@
 // Moving key names between the pool and the rows, the pop-up key menu, decoded
-// tool tips.
+// tool tips, and the same through a screen reader.
 
 #include "window_harness.h"
 
@@ -80,7 +80,12 @@ private slots:
         frmMain &w = *h->window;
         h->parse(u"http://e/a?a=1&b=2&c=3&d=4&e=5&f=6"_qs);
         QTest::mouseClick(w.optKeyClear[0], Qt::LeftButton);
-        QTest::mouseClick(w.optKeyClear[5], Qt::LeftButton);
+        // A screen reader's "Press" clears the row at once, as a click does.
+        QAccessibleInterface *clear = QAccessible::queryAccessibleInterface(w.optKeyClear[5]);
+        const QString press = QAccessibleActionInterface::pressAction();
+        QCOMPARE(clear->role(), QAccessible::Button);
+        QCOMPARE(clear->actionInterface()->actionNames().value(0), press);
+        clear->actionInterface()->doAction(press);
         QCOMPARE(texts(w.lblKey) + texts(w.txtKey),
                  padded({"", "b=", "c=", "d=", "e="}) + padded({"", "2", "3", "4", "5"}));
         QCOMPARE(w.cmbKey[5]->count(), 0);
@@ -184,16 +189,48 @@ private slots:
         QCOMPARE(w.cmbAvailKeys->count(), 3);
     }
 
+    // Closed, the list takes a screen reader's selection (of its row, or by the entry's action)
+    // as a choice; open, its highlight chooses nothing.
+    void valueList_accessibleSelectionChoosesOnlyWhileClosed() {
+        auto h = parsedWindow("[hl=]\nen=en\nde=de\nfr=fr\n");
+        QLineEdit *box = h->window->txtKey[1];
+        QComboBox *combo = h->window->cmbKey[1];
+        chooseEntry(combo, 0);
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(combo->view());
+        list->tableInterface()->selectRow(1);
+        QCOMPARE(box->text(), u"de"_qs);
+        list->child(2)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(box->text() + u'|' + combo->currentText(), u"fr|fr"_qs);
+        // Back to the entry the open list last highlighted, by arrows on the closed list.
+        QTest::keyClick(combo, Qt::Key_Up);
+        QTest::keyClick(combo, Qt::Key_Up);
+        box->selectAll();
+        QTest::keyClicks(box, u"typed"_qs);
+        combo->showPopup();
+        QTRY_VERIFY(combo->view()->isVisible());
+        QTest::keyClick(combo->view(), Qt::Key_Down);
+        list->child(0)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(box->text(), u"typed"_qs);
+        QTest::keyClick(combo->view(), Qt::Key_Escape);
+    }
+
     void toolTip_showsDecodedCurrentText() {
         auto h = parsedWindow();
-        QLineEdit *box = h->window->txtKey[1];
+        h->parse(u"http://e/a?q=%3Cb%3E%C3%A9t%C3%A9"_qs);
+        QLineEdit *box = h->window->txtKey[0];
+        // A keyboard user tabs to the box; a screen reader reads its value decoded, as text.
+        QTest::mouseClick(h->window->txtParseMe, Qt::LeftButton);
+        for (int tabs = 0; tabs < 12 && QApplication::focusWidget() != box; ++tabs)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), box);
+        QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Description),
+                 u"<b>été"_qs);
         hover(box);
-        QCOMPARE(shownToolTip(box), u"en"_qs);
+        QCOMPARE(shownToolTip(box), u"<b>été"_qs);
         QTest::mouseClick(box, Qt::LeftButton);
         // Markup is shown as text; an emptied box shows nothing.
-        for (const auto &[value, shown] : {std::pair{u"a%20b%2fc+d"_qs, u"a b/c+d"_qs},
-                                           {u"%3Cb%3Ebold%3C/b%3E"_qs, u"<b>bold</b>"_qs},
-                                           {QString(), QString()}}) {
+        for (const auto &[value, shown] :
+             {std::pair{u"a%20b%2fc+d"_qs, u"a b/c+d"_qs}, {QString(), QString()}}) {
             box->selectAll();
             QTest::keyClicks(box, value);
             if (value.isEmpty())

@@ -1,6 +1,6 @@
 // The url library's pieces with exact expectations the window tests and the
 // fuzz corpora cannot give: case folding that changes length, the Windows-1252
-// table and decoding in place. The opener's argument handling is in the e2e test.
+// table, UTF-8 runs and decoding in place. The opener's argument handling is in the e2e test.
 #include "url/decode_hex.h"
 #include "url/query_split.h"
 
@@ -35,7 +35,7 @@ private slots:
         QCOMPARE(FindQueryKey(url, key), position);
     }
 
-    void decodeHex_givesOneCharacterPerEscape_data() {
+    void decodeHex_readsUtf8RunsAndOtherBytesOneEach_data() {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("decoded");
         const QChar nul(u'\0');
@@ -49,7 +49,10 @@ private slots:
         QTest::newRow("digits read up to a non-digit") << u"%zz|%2z|% F|%%41"_qs << nul + u"|"_qs + QChar(2) + u"|"_qs + nul + u"|"_qs + nul + u"1"_qs;
         QTest::newRow("NUL escape in the middle") << u"a%00b"_qs << u"a"_qs + nul + u"b"_qs;
         QTest::newRow("0x80-0x9F as Windows-1252") << u"%80%9f%8C%81"_qs << u"\u20AC\u0178\u0152\u0081"_qs;
-        QTest::newRow("UTF-8 bytes stay separate Latin-1") << u"%C3%A9%FF"_qs << u"\u00C3\u00A9\u00FF"_qs;
+        QTest::newRow("UTF-8 of two, three, four bytes") << u"%C3%a9t%E2%82%AC%F0%9F%98%80"_qs << u"ét€\U0001F600"_qs;
+        QTest::newRow("run cut in the middle, or by a plain character") << u"%E2%82|%C3x%A9"_qs << u"\u00E2\u201A|\u00C3x\u00A9"_qs;
+        QTest::newRow("invalid lead, overlong, surrogate") << u"%FF%41%C0%AF%ED%A0%80"_qs << u"\u00FFA\u00C0\u00AF\u00ED\u00A0\u20AC"_qs;
+        QTest::newRow("8-bit escape alone, %2B and +") << u"caf%E9%2B+"_qs << u"café++"_qs;
         QTest::newRow("Arabic-Indic digit is no digit") << u"%\u0662F"_qs << QString(nul);
         QTest::newRow("surrogate pair copied whole") << u"a\U0001F600b"_qs << u"a\U0001F600b"_qs;
         QTest::newRow("surrogate pair is one escape character") << u"%\U0001F600xy|%4\U0001F600z"_qs << nul + u"y|"_qs + QChar(4) + u"z"_qs;
@@ -57,7 +60,7 @@ private slots:
         // clang-format on
     }
 
-    void decodeHex_givesOneCharacterPerEscape() {
+    void decodeHex_readsUtf8RunsAndOtherBytesOneEach() {
         QFETCH(QString, input);
         QFETCH(QString, decoded);
         QString output = u"left over"_qs;
