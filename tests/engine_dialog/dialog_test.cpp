@@ -22,13 +22,13 @@ struct Fixture : WindowHarness {
         w.showEngineDialog = openEngineDialog;
         showAndActivate();
     }
-    // Clicks "Add new engine" and types into the dialog; false when no dialog
-    // opened.
+    // Clicks "Add new engine" and, unless engine is null, puts the texts into the
+    // dialog; false when no dialog opened.
     bool open(const QString &engine = {}, const QString &queryKey = {}) {
         QTest::mouseClick(w.cmdNewEngine, Qt::LeftButton);
         const auto dialogs = w.findChildren<Dialog *>();
         d = dialogs.size() == 1 ? dialogs.first() : nullptr;
-        if (d) {
+        if (d && !engine.isNull()) {
             d->txtNewEngine->setText(engine);
             d->txtNewQueryKey->setText(queryKey);
         }
@@ -100,7 +100,6 @@ private slots:
         QVERIFY(f.open());
         QTRY_COMPARE(QApplication::activeWindow(), f.d.data());
         QCOMPARE(f.d->windowTitle(), u"Add search engine & query key"_qs);
-        QCOMPARE(f.d->txtNewEngine->text() + f.d->txtNewQueryKey->text(), QString());
         QVERIFY(!f.w.isEnabled() && f.d->isEnabled());
         QTRY_COMPARE(QApplication::focusWidget(), f.d->txtNewEngine);
         QTest::keyClick(f.d->txtNewEngine, Qt::Key_Tab);
@@ -160,7 +159,7 @@ private slots:
         QTRY_VERIFY(f.d.isNull());
         QVERIFY(f.w.isEnabled() && !f.w.cmdNewURL->isEnabled() && !f.w.optKeyClear[1]->isChecked());
         QCOMPARE(texts(f.w.lblKey), padded({}));
-        QCOMPARE(f.w.txtParseMe->text() + f.w.txtNewURL->text(), QString());
+        QCOMPARE(f.w.txtParseMe->text() + f.w.txtNewURL->text(), u"http://e/a?hl=en&num=10"_qs);
         QCOMPARE(f.w.txtEngine->text(), engine);
         QCOMPARE(f.w.txtQueryKey->text() + nameOf(f.w.txtKey[0]), u"find?value of row 1"_qs);
         QCOMPARE(entries(f.w.cmbEngine), (QStringList{"Alpha", "Beta", engine}));
@@ -186,6 +185,39 @@ private slots:
         QCOMPARE(f.w.txtEngine->text(), u"Alpha"_qs);
         QCOMPARE(f.w.txtQueryKey->text(), f.mainValue(u"Engine"_qs, u"Alpha"_qs));
         QCOMPARE(f.w.vars.sEngineIniFile, EngineIniFile(u"Alpha"_qs));
+    }
+
+    void open_suggestsEngineOfUrl_okKeepsUrlToParseWithIt_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("engine");
+        const QString url = u"https://www.Find.example/s/web?hl=en&q=x"_qs;
+        QTest::newRow("pasted URL, suggestion taken") << url << QString() << u"find.example"_qs;
+        QTest::newRow("pasted URL, a name typed over it") << url << u"Mine"_qs << u"Mine"_qs;
+        QTest::newRow("empty URL box: nothing suggested") << QString() << QString() << QString();
+    }
+    void open_suggestsEngineOfUrl_okKeepsUrlToParseWithIt() {
+        QFETCH(QString, url);
+        QFETCH(QString, typed);
+        QFETCH(QString, engine);
+        Fixture f;
+        f.w.txtParseMe->setText(url);
+        QVERIFY(f.open());
+        const QString suggested = url.isEmpty() ? u"|"_qs : u"find.example|/s/web?"_qs;
+        QCOMPARE(f.d->txtNewEngine->text() + u'|' + f.d->txtNewQueryKey->text(), suggested);
+        QCOMPARE(f.d->txtNewEngine->selectedText() + u'|' + f.d->txtNewQueryKey->selectedText(),
+                 suggested);
+        QTRY_COMPARE(QApplication::focusWidget(), f.d->txtNewEngine);
+        QTest::keyClicks(f.d->txtNewEngine, typed);
+        QTest::mouseClick(f.d->OKButton, Qt::LeftButton);
+        QCOMPARE(f.prompter.informed.size(), url.isEmpty() ? 1 : 0);
+        if (url.isEmpty())
+            return;
+        QCOMPARE(f.w.txtEngine->text() + f.w.txtParseMe->text(), engine + url);
+        QTest::mouseClick(f.w.cmdParse, Qt::LeftButton);
+        QCOMPARE(f.prompter.asked, QStringList());
+        QCOMPARE(texts(f.w.lblKey), padded({"hl=", "q="}));
+        QCOMPARE(f.valuesFor(engine, u"hl="_qs), QStringList{"en"});
     }
 
     void othersFiles_parseAddEngineExit_leaveThemAsTheyWere_data() {
