@@ -22,6 +22,7 @@ frmMain::frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, Ski
     connectHandlers();
     connectKeyRowEditing();
     connectValueForgetting();
+    connectNameForgetting();
     connectTestGroup();
     connectNewEngineButton();
     nameControls(*this);
