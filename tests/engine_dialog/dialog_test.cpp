@@ -220,6 +220,47 @@ private slots:
         QCOMPARE(f.valuesFor(engine, u"hl="_qs), QStringList{"en"});
     }
 
+    void forgetEngine_shiftDeleteInOpenList_keepsItsValuesForItsReturn_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("fault");
+        QTest::newRow("another engine is forgotten") << 1 << false;
+        QTest::newRow("the current engine is refused") << 0 << false;
+        QTest::newRow("a failed write forgets nothing") << 1 << true;
+    }
+    void forgetEngine_shiftDeleteInOpenList_keepsItsValuesForItsReturn() {
+        QFETCH(int, row);
+        QFETCH(bool, fault);
+        const bool forgets = row == 1 && !fault;
+        Fixture f;
+        f.writeFile(u"Beta.ini"_qs, "[hl=]\r\nde=de\r\n");
+        const QByteArray main = f.fileBytes(u"tarvolin.ini"_qs);
+        QVERIFY(description(f.w.cmbEngine).contains(u"Shift+Delete"));
+        QVERIFY(description(f.w.cmbEngine).contains(u"not the current engine"));
+        QCOMPARE(placeholder(f.w.cmbEngine), u"2 engines"_qs);
+        highlight(f.w.cmbEngine, row);
+        // A folder in the main file's place makes the write fail, also for root.
+        if (fault)
+            QVERIFY(QFile::remove(f.filePath(u"tarvolin.ini"_qs)) &&
+                    QDir(f.path).mkdir(u"tarvolin.ini"_qs));
+        QTest::keyClick(f.w.cmbEngine->view(), Qt::Key_Delete, Qt::ShiftModifier);
+        if (fault) {
+            QVERIFY(QDir(f.path).rmdir(u"tarvolin.ini"_qs));
+            f.writeFile(u"tarvolin.ini"_qs, main);
+        }
+        QCOMPARE(entries(f.w.cmbEngine),
+                 forgets ? QStringList({"Alpha"}) : QStringList({"Alpha", "Beta"}));
+        QCOMPARE(placeholder(f.w.cmbEngine), forgets ? u"1 engine"_qs : u"2 engines"_qs);
+        QCOMPARE(f.fileBytes(u"tarvolin.ini"_qs),
+                 forgets ? QByteArray(main).replace("Beta=b?\n", "") : main);
+        QCOMPARE(f.fileBytes(u"Beta.ini"_qs), "[hl=]\r\nde=de\r\n");
+        QTest::keyClick(f.w.cmbEngine->view(), Qt::Key_Escape);
+        // Added again, it finds its values.
+        QVERIFY(f.open(u"Beta"_qs, u"b?"_qs));
+        QTest::mouseClick(f.d->OKButton, Qt::LeftButton);
+        f.parse(u"http://b/b?hl=en"_qs);
+        QCOMPARE(entries(f.w.cmbKey[0]), (QStringList{"de", "en"}));
+    }
+
     void othersFiles_parseAddEngineExit_leaveThemAsTheyWere_data() {
         QTest::addColumn<bool>("writeProtected");
         QTest::newRow("the user's files beside the profile files") << false;
