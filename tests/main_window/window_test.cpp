@@ -288,10 +288,9 @@ private slots:
         chooseEntry(w.cmbKey[0], 0);
         QComboBox *combo = keyName ? w.cmbAvailKeys : w.cmbKey[1];
         QVERIFY(description(combo).contains(u"Shift+Delete"));
-        // Empty lists show no count; a chosen entry hides it.
-        QCOMPARE(QStringList({placeholder(w.cmbKey[1]), placeholder(w.cmbKey[2]),
-                              placeholder(w.cmbKey[3]), placeholder(w.cmbAvailKeys)}),
-                 QStringList({"3 remembered", "1 remembered", "", "2 keys"}));
+        // An empty list shows no count.
+        QCOMPARE(placeholder(w.cmbKey[1]) + placeholder(w.cmbKey[3]) + placeholder(w.cmbAvailKeys),
+                 u"3 remembered2 keys"_qs);
         highlight(combo, 0);
         // A folder in the engine file's place makes the write fail, also for root.
         if (fault)
@@ -319,8 +318,9 @@ private slots:
                  : name ? QByteArray(before).replace("[ie=]\r\nx=x\r\n", "")
                         : before);
         // The open list fits what is left: no blank line.
-        const QList<int> heights = listHeights(combo);
-        QCOMPARE(heights.first(), heights.last());
+        const int height = combo->view()->window()->height();
+        combo->showPopup();
+        QCOMPARE(combo->view()->window()->height(), height);
         // A value parsed again is remembered again.
         QTest::keyClick(combo->view(), Qt::Key_Escape);
         h.parse(u"e/Query?hl=en"_qs);

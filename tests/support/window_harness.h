@@ -117,14 +117,6 @@ inline void highlight(QComboBox *combo, int row) {
         QTest::keyClick(combo->view(), Qt::Key_Down);
 }
 
-// The open list's height, then that of the same list opened afresh.
-inline QList<int> listHeights(QComboBox *combo) {
-    const int open = combo->view()->window()->height();
-    combo->hidePopup();
-    combo->showPopup();
-    return {open, combo->view()->window()->height()};
-}
-
 // The grey text an empty combo box shows, and what a screen reader describes it as.
 inline QString placeholder(const QComboBox *combo) {
     return combo->lineEdit()->placeholderText();
