@@ -21,12 +21,12 @@ class frmMain;
 // SuggestEngine makes of the main window's URL box (empty for no URL), selected.
 //
 // OK with both values filled in (blank test on the texts without leading and trailing spaces)
-// clears the main window's rows and composed URL (the URL to parse stays), shows the new engine and
-// query key as typed, appends the name to the engine list with no entry chosen, writes name = query
-// key into section "Engine" of the main profile file and makes the new engine current:
-// sEngineIniFile, sCurrentEngine and sCurrentQueryKey name it, so choosing the former engine
-// switches back. A name already listed is listed twice and its query key is replaced in the file. A
-// name that a file name cannot hold is accepted as typed; EngineIniFile keeps its profile file in
+// clears the main window's rows and composed URL, shows the new engine and query key as typed,
+// appends the name to the engine list with no entry chosen, writes name = query key into
+// section "Engine" of the main profile file and makes the new engine current: sEngineIniFile,
+// sCurrentEngine and sCurrentQueryKey name it, so choosing the former engine switches back.
+// A name already listed is listed twice and its query key is replaced in the file. A name
+// that a file name cannot hold is accepted as typed; EngineIniFile keeps its profile file in
 // the working folder.
 class Dialog final : public QDialog {
     Q_OBJECT
