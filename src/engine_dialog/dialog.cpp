@@ -3,6 +3,7 @@
 #include "main_window/accessible_names.h"
 #include "main_window/frm_main.h"
 #include "settings/profile_store.h"
+#include "url/engine_suggestion.h"
 #include "widgets/combo_entries.h"
 #include "widgets/controls.h"
 #include "widgets/outer_size.h"
@@ -57,6 +58,13 @@ void Dialog::buildControls() {
     showEditsAsTyped(*this);
     connect(OKButton, &QPushButton::clicked, this, &Dialog::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &Dialog::CancelButton_Click);
+    // A first parse of an unknown engine's URL fails; the URL names the engine to add. The
+    // suggestion is selected, so typing replaces it.
+    const EngineSuggestion suggested = SuggestEngine(main_.txtParseMe->text());
+    txtNewEngine->setText(suggested.engine);
+    txtNewQueryKey->setText(suggested.queryKey);
+    txtNewEngine->selectAll();
+    txtNewQueryKey->selectAll();
     txtNewEngine->setFocus();
 }
 
@@ -102,7 +110,7 @@ void Dialog::Form_QueryUnload(int UnloadMode) {
 }
 
 void Dialog::ClearMainForm() {
-    main_.txtParseMe->clear();
+    // The URL stays, so that it can be parsed with the engine just added.
     main_.cmdNewURL->setEnabled(false);
     main_.txtNewURL->clear();
     main_.ResetKeyRows();

@@ -16,11 +16,12 @@ class frmMain;
 // A top-level window owned by the main window (it stays above it) but not modal: while it is
 // open the main window is disabled instead, and every way of closing the dialog (OK with both
 // values, Cancel, the close box) enables it again. Enter presses OK (or the button that has the
-// focus) and Escape presses Cancel. The dialog deletes itself
-// when it closes; each one starts with empty boxes and the focus in txtNewEngine.
+// focus) and Escape presses Cancel. The dialog deletes itself when it closes; each one starts
+// with the focus in txtNewEngine and both boxes holding what SuggestEngine makes of the main
+// window's URL box (empty for no URL), selected.
 //
 // OK with both values filled in (blank test on the texts without leading and trailing spaces)
-// clears the main window's rows and URL boxes, shows the new engine and query key as typed,
+// clears the main window's rows and composed URL, shows the new engine and query key as typed,
 // appends the name to the engine list with no entry chosen, writes name = query key into
 // section "Engine" of the main profile file and makes the new engine current: sEngineIniFile,
 // sCurrentEngine and sCurrentQueryKey name it, so choosing the former engine switches back.
@@ -49,8 +50,8 @@ public:
     void OKButton_Click();
     void CancelButton_Click();
     void Form_QueryUnload(int UnloadMode);
-    // Resets the main window's key rows and URL boxes; the pool, the engine boxes and the
-    // module variables stay as they are.
+    // Resets the main window's key rows and composed URL; the URL to parse, the pool, the
+    // engine boxes and the module variables stay as they are.
     void ClearMainForm();
 
 public slots:

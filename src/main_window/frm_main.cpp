@@ -24,6 +24,7 @@ frmMain::frmMain(ProfileStore &store, UrlOpener &opener, Prompter &prompter, Ski
     connectHandlers();
     connectKeyRowEditing();
     connectValueForgetting();
+    connectNameForgetting();
     connectTestGroup();
     connectNewEngineButton();
     createActions();

@@ -160,13 +160,19 @@ private:
     // followed by FillCombos leaves them.
     void EnableKeyLists();
 
-    // --- Forgetting a remembered value (forget_value.cpp) -----------------------------------
-    // Shift+Delete in a row's open drop-down forgets the highlighted value: its entry leaves the
-    // section of the row's key in the engine file, and the lists of every row showing that key.
-    // When the write fails, file and lists stay as they were. Returns whether the key was taken.
-    bool cmbKey_KeyDown(int Index, int KeyCode, Qt::KeyboardModifiers Shift);
-    // Connects the key rows' drop-down lists to cmbKey_KeyDown and says so in their tool tips.
+    // --- Forgetting (forget_value.cpp, forget_names.cpp) -----------------------------------
+    // Shift+Delete on an entry of an open list forgets the entry in row nRow. When the write
+    // fails, file and lists stay as they were. A value leaves the section of the row's key in
+    // the engine file, and the lists of every row showing that key.
+    void cmbKey_Forget(int Index, int nRow);
+    // An engine leaves section "Engine" of the main file and the list; its engine file stays.
+    // The current engine is refused.
+    void cmbEngine_Forget(int nRow);
+    // A key name's section leaves the engine file; the name leaves the pool and the menu.
+    void cmbAvailKeys_Forget(int nRow);
+    // Connect the lists to them and say so in their tool tips.
     void connectValueForgetting();
+    void connectNameForgetting();
 
     // --- URL parsing (url_parsing.cpp) ------------------------------------------------------
     void cmdParse_Click();

@@ -2,6 +2,7 @@
 #include "widgets/clear_button.h"
 #include "widgets/click_line_edit.h"
 #include "widgets/controls.h"
+#include "widgets/entry_count.h"
 #include "widgets/pick_combo_box.h"
 #include "widgets/wheel_guard.h"
 #include "widgets/window_scale.h"
@@ -52,9 +53,11 @@ void frmMain::buildControls() {
     lblAvailableEngines =
         makeCaptionLabel(this, QStringLiteral("Available engines"), 5760, 480, 7200);
     cmbEngine = makeCombo(this, 7200, 480, 1935, 315);
+    showEntryCount(cmbEngine, QStringLiteral("1 engine"), QStringLiteral("%1 engines"));
     cmdNewEngine = makeButton(this, QStringLiteral("Add new engine"), 9240, 480, 1455, 255);
     lblAvailKeys = makeCaptionLabel(this, QStringLiteral("Additional keys"), 5760, 840, 7200);
     cmbAvailKeys = makeCombo(this, 7200, 840, 1935, 315);
+    showEntryCount(cmbAvailKeys, QStringLiteral("1 key"), QStringLiteral("%1 keys"));
     cmdAddKey = makeButton(this, QStringLiteral("Add key to form"), 9240, 840, 1455, 255);
 
     // Rows 0-9 form the left column, rows 10-19 the right one, whose value boxes are wider.
@@ -66,6 +69,7 @@ void frmMain::buildControls() {
         place(optKeyClear[i], right ? 7680 : 1920, top, 255, 255);
         txtKey[i] = makeBox(this, right ? 8040 : 2280, top, right ? 1695 : 1575, 285);
         cmbKey[i] = makeCombo(this, right ? 9840 : 3960, top, 1695, 315);
+        showEntryCount(cmbKey[i], QStringLiteral("1 remembered"), QStringLiteral("%1 remembered"));
     }
 
     cmdNewURL = makeButton(this, QStringLiteral("New URL"), 120, 5160, 1215, 375);

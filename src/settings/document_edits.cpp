@@ -177,4 +177,19 @@ bool ProfileDocument::removeValue(const QString &section, const QString &key) {
     return true;
 }
 
+bool ProfileDocument::removeSection(const QString &section) {
+    ProfileDocument edited(toBytes(), paths_);
+    const Section *found = edited.findSection(section, nameHash(section));
+    if (!found)
+        return false;
+    QByteArray bytes = std::move(edited.bytes_);
+    // From the start of the header's line (after a BOM) to the next header's line.
+    const qsizetype start =
+        std::max(bytes.lastIndexOf('\n', found->nameStart) + 1, edited.bodyStart_);
+    bytes.remove(start, found->bodyEnd - start);
+    *this = ProfileDocument(std::move(bytes), paths_);
+    removed_ = true;
+    return true;
+}
+
 } // namespace tarvolin

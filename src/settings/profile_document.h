@@ -61,6 +61,8 @@ public:
     // Forgets an entry: its whole line, line end included, goes and every other byte stays.
     // Returns false, changing nothing, when the section or entry is missing.
     bool removeValue(const QString &section, const QString &key);
+    // Forgets a section's header line and every line up to the next header; false if missing.
+    bool removeSection(const QString &section);
 
     bool isModified() const { return !writtenSections_.empty() || removed_; }
     // The bytes the document was built from (after its last removeValue).

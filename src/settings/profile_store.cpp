@@ -107,6 +107,8 @@ struct ProfileStore::State {
     // The document of a path for reading; nullptr when the path is refused.
     const ProfileDocument *document(const QString &path);
     OpenFile *openForWriting(const QString &filePath);
+    // Applies edit to the path's document for writing; saves at once outside a group.
+    template <typename Edit> bool write(const QString &path, Edit edit);
     bool commit(const QString &filePath, OpenFile &file);
 };
 
@@ -288,23 +290,35 @@ bool ProfileStore::WritePrivateProfileString(const QString &section, const QStri
     return WritePrivateProfileStrings({ProfileWrite{section, key, text}}, path);
 }
 
-bool ProfileStore::WritePrivateProfileStrings(const std::vector<ProfileWrite> &writes,
-                                              const QString &path) {
-    Group group(*this);
-    const std::optional<QString> filePath = state_->resolve(path);
+template <typename Edit> bool ProfileStore::State::write(const QString &path, Edit edit) {
+    const std::optional<QString> filePath = resolve(path);
     if (!filePath)
         return false;
-    State::OpenFile *file = state_->openForWriting(*filePath);
+    OpenFile *file = openForWriting(*filePath);
     if (!file)
         return false;
-    file->document.setValues(writes);
+    edit(file->document);
     // A write outside any group is its own group and reports whether it reached the disk.
-    if (state_->depth == 1) {
-        const bool saved = state_->commit(*filePath, *file);
-        state_->files.erase(*filePath);
+    if (depth == 1) {
+        const bool saved = commit(*filePath, *file);
+        files.erase(*filePath);
         return saved;
     }
     return true;
+}
+
+bool ProfileStore::WritePrivateProfileStrings(const std::vector<ProfileWrite> &writes,
+                                              const QString &path) {
+    Group group(*this);
+    return state_->write(path, [&](ProfileDocument &document) { document.setValues(writes); });
+}
+
+bool ProfileStore::removeSection(const QString &section, const QString &path) {
+    Group group(*this);
+    return state_->write(path, [&](ProfileDocument &document) {
+        while (document.removeSection(section)) {
+        }
+    });
 }
 
 ProfileStore::Group::Group(ProfileStore &store) : store_(store) {

@@ -120,6 +120,11 @@ public:
     bool WritePrivateProfileString(const QString &section, const QString &key,
                                    const std::optional<QString> &value, const QString &path);
 
+    // Forgets a section, as the platform does for a write without an entry name: its header line
+    // and every line up to the next header go (at each place the file holds it), every other byte
+    // stays. A missing file or section is left as it is and succeeds. Locked and atomic as above.
+    bool removeSection(const QString &section, const QString &path);
+
     // The writes of a batch in order, as WritePrivateProfileString would make them one by one
     // (a later write of an entry replaces an earlier one), with one lookup of the path and its
     // lock for all. Same result and same rules inside a Group.

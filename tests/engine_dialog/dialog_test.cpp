@@ -22,13 +22,13 @@ struct Fixture : WindowHarness {
         w.showEngineDialog = openEngineDialog;
         showAndActivate();
     }
-    // Clicks "Add new engine" and types into the dialog; false when no dialog
-    // opened.
+    // Clicks "Add new engine" and, unless engine is null, puts the texts into the
+    // dialog; false when no dialog opened.
     bool open(const QString &engine = {}, const QString &queryKey = {}) {
         QTest::mouseClick(w.cmdNewEngine, Qt::LeftButton);
         const auto dialogs = w.findChildren<Dialog *>();
         d = dialogs.size() == 1 ? dialogs.first() : nullptr;
-        if (d) {
+        if (d && !engine.isNull()) {
             d->txtNewEngine->setText(engine);
             d->txtNewQueryKey->setText(queryKey);
         }
@@ -111,7 +111,6 @@ private slots:
         QVERIFY(f.open());
         QTRY_COMPARE(QApplication::activeWindow(), f.d.data());
         QCOMPARE(f.d->windowTitle(), u"Add search engine & query key"_qs);
-        QCOMPARE(f.d->txtNewEngine->text() + f.d->txtNewQueryKey->text(), QString());
         QVERIFY(!f.w.isEnabled() && f.d->isEnabled());
         QTRY_COMPARE(QApplication::focusWidget(), f.d->txtNewEngine);
         QTest::keyClick(f.d->txtNewEngine, Qt::Key_Tab);
@@ -170,7 +169,7 @@ private slots:
         QTRY_VERIFY(f.d.isNull());
         QVERIFY(f.w.isEnabled() && !f.w.cmdNewURL->isEnabled() && !f.w.optKeyClear[1]->isChecked());
         QCOMPARE(texts(f.w.lblKey), padded({}));
-        QCOMPARE(f.w.txtParseMe->text() + f.w.txtNewURL->text(), QString());
+        QCOMPARE(f.w.txtParseMe->text() + f.w.txtNewURL->text(), u"http://e/a?hl=en&num=10"_qs);
         QCOMPARE(f.w.txtEngine->text(), engine);
         QCOMPARE(f.w.txtQueryKey->text() + nameOf(f.w.txtKey[0]), u"find?value of row 1"_qs);
         QCOMPARE(entries(f.w.cmbEngine), (QStringList{"Alpha", "Beta", engine}));
@@ -198,6 +197,50 @@ private slots:
         QCOMPARE(f.w.txtEngine->text(), u"Alpha"_qs);
         QCOMPARE(f.w.txtQueryKey->text(), f.mainValue(u"Engine"_qs, u"Alpha"_qs));
         QCOMPARE(f.w.vars.sEngineIniFile, EngineIniFile(u"Alpha"_qs));
+    }
+
+    void open_urlInBox_suggestsItsEngineSelected_okKeepsUrlToParse() {
+        Fixture f;
+        const QString url = u"https://www.Find.example/s/web?hl=en&q=x"_qs;
+        f.w.txtParseMe->setText(url);
+        QVERIFY(f.open());
+        QCOMPARE(f.d->txtNewEngine->selectedText() + u'|' + f.d->txtNewQueryKey->selectedText(),
+                 u"find.example|/s/web?"_qs);
+        QTest::keyClicks(f.d->txtNewEngine, u"Mine"_qs);
+        QTest::mouseClick(f.d->OKButton, Qt::LeftButton);
+        QCOMPARE(f.w.txtEngine->text() + f.w.txtQueryKey->text() + f.w.txtParseMe->text(),
+                 u"Mine/s/web?"_qs + url);
+        QTest::mouseClick(f.w.cmdParse, Qt::LeftButton);
+        QCOMPARE(texts(f.w.lblKey), padded({"hl=", "q="}));
+        QCOMPARE(f.valuesFor(u"Mine"_qs, u"hl="_qs), QStringList{"en"});
+    }
+
+    void forgetEngine_shiftDeleteInOpenList_notCurrent_keepsItsValuesForItsReturn() {
+        Fixture f;
+        f.writeFile(u"Beta.ini"_qs, "[hl=]\r\nde=de\r\n");
+        const QByteArray main = f.fileBytes(u"tarvolin.ini"_qs);
+        QVERIFY(description(f.w.cmbEngine).contains(u"Shift+Delete"));
+        QVERIFY(description(f.w.cmbEngine).contains(u"not the current engine"));
+        QComboBox *combo = f.w.cmbEngine;
+        highlight(combo, 0);
+        QTest::keyClick(combo->view(), Qt::Key_Delete, Qt::ShiftModifier);
+        QTest::keyClick(combo->view(), Qt::Key_Down);
+        QVERIFY(QFile::rename(f.filePath(u"tarvolin.ini"_qs), f.filePath(u"away"_qs)) &&
+                QDir(f.path).mkdir(u"tarvolin.ini"_qs));
+        QTest::keyClick(combo->view(), Qt::Key_Delete, Qt::ShiftModifier);
+        QVERIFY(QDir(f.path).rmdir(u"tarvolin.ini"_qs) &&
+                QFile::rename(f.filePath(u"away"_qs), f.filePath(u"tarvolin.ini"_qs)));
+        // The current engine refused, a failed write: nothing is forgotten.
+        QCOMPARE(entries(combo).join(u'|') + u'|' + placeholder(combo), u"Alpha|Beta|2 engines"_qs);
+        QTest::keyClick(combo->view(), Qt::Key_Delete, Qt::ShiftModifier);
+        QCOMPARE(entries(combo).join(u'|') + u'|' + placeholder(combo), u"Alpha|1 engine"_qs);
+        QCOMPARE(f.fileBytes(u"tarvolin.ini"_qs), QByteArray(main).replace("Beta=b?\n", ""));
+        QCOMPARE(f.fileBytes(u"Beta.ini"_qs), "[hl=]\r\nde=de\r\n");
+        QTest::keyClick(combo->view(), Qt::Key_Escape);
+        QVERIFY(f.open(u"Beta"_qs, u"b?"_qs));
+        QTest::mouseClick(f.d->OKButton, Qt::LeftButton);
+        f.parse(u"http://b/b?hl=en"_qs);
+        QCOMPARE(entries(f.w.cmbKey[0]), (QStringList{"de", "en"}));
     }
 
     void othersFiles_parseAddEngineExit_leaveThemAsTheyWere_data() {
@@ -259,6 +302,7 @@ private slots:
         const QByteArray mainFile = f.fileBytes(u"tarvolin.ini"_qs);
         QVERIFY(f.open(engine, queryKey));
         QTRY_COMPARE(QApplication::activeWindow(), f.d.data());
+        QCOMPARE(f.d->txtNewEngine->text() + f.d->txtNewQueryKey->text(), engine + queryKey);
         QTest::mouseClick(f.d->OKButton, Qt::LeftButton);
         QCOMPARE(f.prompter.titles + f.prompter.informed,
                  (QStringList{"Tarvolin", "You must fill in both values"}));

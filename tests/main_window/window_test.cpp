@@ -257,37 +257,42 @@ private slots:
         QCOMPARE(entries(h.window->cmbKey[0]) + entries(h.window->cmbKey[1]), QStringList());
     }
 
-    void forgetValue_shiftDeleteInOpenList_data() {
+    void forget_valueOrKeyName_shiftDeleteInOpenList_data() {
+        QTest::addColumn<bool>("keyName");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<bool>("fault");
-        const int shift = Qt::ShiftModifier;
-        QTest::newRow("Shift+Delete forgets") << int(Qt::Key_Delete) << shift << false;
-        QTest::newRow("Delete alone does nothing") << int(Qt::Key_Delete) << 0 << false;
-        QTest::newRow("Shift+Backspace does nothing") << int(Qt::Key_Backspace) << shift << false;
-        QTest::newRow("a failed write forgets nothing") << int(Qt::Key_Delete) << shift << true;
+        const int shift = Qt::ShiftModifier, del = Qt::Key_Delete;
+        // clang-format off
+        QTest::newRow("value: Shift+Delete forgets") << false << del << shift << false;
+        QTest::newRow("value: Delete alone does nothing") << false << del << 0 << false;
+        QTest::newRow("value: Shift+Backspace does nothing") << false << int(Qt::Key_Backspace) << shift << false;
+        QTest::newRow("value: a failed write forgets nothing") << false << del << shift << true;
+        QTest::newRow("key name: Shift+Delete forgets it and its values") << true << del << shift << false;
+        QTest::newRow("key name: a failed write forgets nothing") << true << del << shift << true;
+        // clang-format on
     }
-    void forgetValue_shiftDeleteInOpenList() {
+    void forget_valueOrKeyName_shiftDeleteInOpenList() {
+        QFETCH(bool, keyName);
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(bool, fault);
         const bool forgets = key == Qt::Key_Delete && modifiers == Qt::ShiftModifier && !fault;
-        const QByteArray before(
-            "; hand-written\r\n[hl=]\r\nen=en\r\nde=de\r\nfr=fr\r\n[num=]\r\nen=en\r\n");
+        const bool value = forgets && !keyName, name = forgets && keyName;
+        const QByteArray before("; hand-written\r\n[hl=]\r\nen=en\r\nde=de\r\nfr=fr\r\n"
+                                "[num=]\r\nen=en\r\n[ie=]\r\nx=x\r\n[oe=]\r\n");
         WindowHarness h(kMain);
         h.writeFile(u"Alpha.ini"_qs, before);
         h.showAndActivate();
         frmMain &w = *h.window;
         h.parse(u"e/Query?hl=en&hl=fr&num=en"_qs);
         chooseEntry(w.cmbKey[0], 0);
-        QComboBox *combo = w.cmbKey[1];
-        QVERIFY(QAccessible::queryAccessibleInterface(combo)
-                    ->text(QAccessible::Description)
-                    .contains(u"Shift+Delete"));
-        combo->showPopup();
-        QTRY_VERIFY(combo->view()->isVisible());
-        QTest::keyClick(combo->view(), Qt::Key_Home);
-        QCOMPARE(combo->view()->currentIndex().data().toString(), u"en"_qs);
+        QComboBox *combo = keyName ? w.cmbAvailKeys : w.cmbKey[1];
+        QVERIFY(description(combo).contains(u"Shift+Delete"));
+        // An empty list shows no count.
+        QCOMPARE(placeholder(w.cmbKey[1]) + placeholder(w.cmbKey[3]) + placeholder(w.cmbAvailKeys),
+                 u"3 remembered2 keys"_qs);
+        highlight(combo, 0);
         // A folder in the engine file's place makes the write fail, also for root.
         if (fault)
             QVERIFY(QFile::rename(h.filePath(u"Alpha.ini"_qs), h.filePath(u"away"_qs)) &&
@@ -297,18 +302,30 @@ private slots:
             QVERIFY(QDir(h.path).rmdir(u"Alpha.ini"_qs) &&
                     QFile::rename(h.filePath(u"away"_qs), h.filePath(u"Alpha.ini"_qs)));
         // At once, in the open list and in the other row of the key; not in other keys.
-        const QStringList kept = forgets ? QStringList{"de", "fr"} : QStringList{"en", "de", "fr"};
+        const QStringList kept = value ? QStringList{"de", "fr"} : QStringList{"en", "de", "fr"};
+        const QStringList pool = name ? QStringList{"oe="} : QStringList{"ie=", "oe="};
         QVERIFY(combo->view()->isVisible());
-        QCOMPARE(entries(combo), kept);
+        QCOMPARE(combo->view()->currentIndex().data().toString(), entries(combo).first());
+        QCOMPARE(entries(w.cmbKey[1]) + entries(w.cmbAvailKeys) + menuCaptions(w),
+                 kept + pool + pool);
         QCOMPARE(entries(w.cmbKey[0]) + entries(w.cmbKey[2]), kept + QStringList{"en"});
+        QCOMPARE(placeholder(w.cmbKey[1]) + u'|' + placeholder(w.cmbAvailKeys),
+                 (value ? u"2 remembered|"_qs : u"3 remembered|"_qs) +
+                     (name ? u"1 key"_qs : u"2 keys"_qs));
         // A forgotten choice leaves no choice, not its neighbour.
-        QCOMPARE(w.cmbKey[0]->currentText(), forgets ? QString() : u"en"_qs);
+        QCOMPARE(w.cmbKey[0]->currentText(), value ? QString() : u"en"_qs);
         QCOMPARE(h.fileBytes(u"Alpha.ini"_qs),
-                 forgets ? QByteArray(before).replace("[hl=]\r\nen=en\r\n", "[hl=]\r\n") : before);
+                 value  ? QByteArray(before).replace("[hl=]\r\nen=en\r\n", "[hl=]\r\n")
+                 : name ? QByteArray(before).replace("[ie=]\r\nx=x\r\n", "")
+                        : before);
+        // The open list fits what is left: no blank line.
+        const int height = combo->view()->window()->height();
+        combo->showPopup();
+        QCOMPARE(combo->view()->window()->height(), height);
         // A value parsed again is remembered again.
         QTest::keyClick(combo->view(), Qt::Key_Escape);
         h.parse(u"e/Query?hl=en"_qs);
-        QCOMPARE(entries(w.cmbKey[0]), forgets ? (QStringList{"de", "fr", "en"}) : kept);
+        QCOMPARE(entries(w.cmbKey[0]), value ? (QStringList{"de", "fr", "en"}) : kept);
     }
 
     void parse_poolAndMenu_offerUnshownKeyNamesInFileOrder() {

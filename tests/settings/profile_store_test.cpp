@@ -242,6 +242,11 @@ private slots:
     QTest::newRow("forget: missing entry") << plain << "s" << "x" << QString() << plain;
     QTest::newRow("forget: missing section") << plain << "t" << "k" << QString() << plain;
     QTest::newRow("forget: missing file stays missing") << QByteArray() << "s" << "k" << QString() << QByteArray();
+    // A null key forgets the whole section.
+    row("forget_key_name", "num=", QString(), QString());
+    QTest::newRow("forget section: missing section") << plain << "t" << QString() << QString() << plain;
+    QTest::newRow("forget section: missing file stays missing") << QByteArray() << "s" << QString() << QString() << QByteArray();
+    QTest::newRow("forget section: first after a BOM, BOM kept") << QByteArray("\xEF\xBB\xBF[s]\nk=v\n[t]\n") << "s" << QString() << QString() << QByteArray("\xEF\xBB\xBF[t]\n");
     odd("no line end at all", QByteArray(200000, 'x'));
     odd("one 1 MB line", "[big]\nk=" + QByteArray(1 << 20, 'v'));
     odd("brackets everywhere", QByteArray(100000, '['));
@@ -261,10 +266,12 @@ private slots:
         Scratch s(file);
         s.sections();
         const auto text = value.isNull() ? std::nullopt : std::optional(value);
-        QVERIFY(s.store.WritePrivateProfileString(section, key, text, kFile));
+        QVERIFY(key.isNull() ? s.store.removeSection(section, kFile)
+                             : s.store.WritePrivateProfileString(section, key, text, kFile));
         QCOMPARE(s.bytes(), expected);
         QCOMPARE(QFileInfo::exists(s.dir.filePath("test.ini")), !expected.isNull());
-        QCOMPARE(s.store.readValue(section, key, kFile), text);
+        if (!key.isNull())
+            QCOMPARE(s.store.readValue(section, key, kFile), text);
     }
 
     void path_outsideOrBelowFolder_isRefused_data() {

@@ -108,6 +108,23 @@ inline void chooseEntry(QComboBox *combo, int row) {
     QTRY_VERIFY(!view->isVisible());
 }
 
+// Opens the drop-down and highlights entry `row` with the keyboard.
+inline void highlight(QComboBox *combo, int row) {
+    combo->showPopup();
+    QTRY_VERIFY(combo->view()->isVisible());
+    QTest::keyClick(combo->view(), Qt::Key_Home);
+    for (int k = 0; k < row; ++k)
+        QTest::keyClick(combo->view(), Qt::Key_Down);
+}
+
+// The grey text an empty combo box shows, and what a screen reader describes it as.
+inline QString placeholder(const QComboBox *combo) {
+    return combo->lineEdit()->placeholderText();
+}
+inline QString description(QComboBox *combo) {
+    return QAccessible::queryAccessibleInterface(combo)->text(QAccessible::Description);
+}
+
 // A click on the close box of a shown window, delivered as the window system
 // delivers it. Returns whether the window accepted the close.
 inline bool clickCloseBox(QWidget *window) {

@@ -1,7 +1,8 @@
 // The url library's pieces with exact expectations the window tests and the
 // fuzz corpora cannot give: case folding that changes length, the Windows-1252
-// table, UTF-8 runs and decoding in place. The opener's argument handling is in the e2e test.
+// table, UTF-8 runs, decoding in place, the engine a URL suggests. The opener is in the e2e test.
 #include "url/decode_hex.h"
+#include "url/engine_suggestion.h"
 #include "url/query_split.h"
 
 #include <QTest>
@@ -70,6 +71,27 @@ private slots:
         // unread input.
         DecodeHex(input, input);
         QCOMPARE(input, decoded);
+    }
+
+    void suggestEngine_hostAndPathOfUrl_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("suggested");
+        // clang-format off
+        QTest::newRow("www. dropped, path as spelled, '?' in the query") << u" https://www.Example.org/Find/Web?q=?a "_qs << u"example.org|/Find/Web?"_qs;
+        QTest::newRow("user, password and port left out") << u"s+v-1.2://u:p@w@WWW.h.io:8080/s?x"_qs << u"h.io|/s?"_qs;
+        QTest::newRow("IPv6 keeps its colons") << u"http://[::1]:80?x"_qs << u"[::1]|?"_qs;
+        QTest::newRow("no query") << u"https://h.net/p"_qs << u"h.net|"_qs;
+        QTest::newRow("'?' in the fragment only") << u"https://h.net/p#x?y"_qs << u"h.net|"_qs;
+        QTest::newRow("no scheme") << u"www.h.net/1http://h/p?x"_qs << u"|"_qs;
+        QTest::newRow("blank in the scheme") << u"say http://h/p?x"_qs << u"|"_qs;
+        // clang-format on
+    }
+
+    void suggestEngine_hostAndPathOfUrl() {
+        QFETCH(QString, url);
+        QFETCH(QString, suggested);
+        const EngineSuggestion suggestion = SuggestEngine(url);
+        QCOMPARE(suggestion.engine + u'|' + suggestion.queryKey, suggested);
     }
 };
 
