@@ -75,7 +75,7 @@ const char *listPlainNames(const char *line, const char *end, QChar *&out) {
                 return line;
             // Blanks before the "=" are no part of the name (its first byte is no blank).
             const char *nameEnd = base + stop;
-            while (nameEnd[-1] == ' ')
+            while (is(nameEnd[-1], plain_name::Blank))
                 --nameEnd;
             widenRun(line, nameEnd - line, out);
             out += nameEnd - line;

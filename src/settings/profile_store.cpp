@@ -105,7 +105,7 @@ struct ProfileStore::State {
     std::optional<QString> resolve(const QString &path);
     OpenFile &open(const QString &filePath);
     // The document of a path for reading; nullptr when the path is refused.
-    const ProfileDocument *document(const QString &path);
+    ProfileDocument *document(const QString &path);
     OpenFile *openForWriting(const QString &filePath);
     bool commit(const QString &filePath, OpenFile &file);
 };
@@ -189,7 +189,7 @@ ProfileStore::State::OpenFile &ProfileStore::State::open(const QString &filePath
     return it->second;
 }
 
-const ProfileDocument *ProfileStore::State::document(const QString &path) {
+ProfileDocument *ProfileStore::State::document(const QString &path) {
     const std::optional<QString> filePath = resolve(path);
     return filePath ? &open(*filePath).document : nullptr;
 }
@@ -249,19 +249,19 @@ QString ProfileStore::workingFolder() const {
 std::optional<QString> ProfileStore::readValue(const QString &section, const QString &key,
                                                const QString &path) {
     Group group(*this);
-    const ProfileDocument *document = state_->document(path);
+    ProfileDocument *document = state_->document(path);
     return document ? document->value(section, key) : std::nullopt;
 }
 
 QString ProfileStore::readEntryList(const QString &section, const QString &path) {
     Group group(*this);
-    const ProfileDocument *document = state_->document(path);
+    ProfileDocument *document = state_->document(path);
     return document ? document->entryList(section) : QString();
 }
 
 QString ProfileStore::readSectionList(const QString &path) {
     Group group(*this);
-    const ProfileDocument *document = state_->document(path);
+    ProfileDocument *document = state_->document(path);
     return document ? document->sectionList() : QString();
 }
 

@@ -2,6 +2,8 @@
 
 #include "settings/windows_1252.h"
 
+#include <QStringEncoder>
+
 #include <algorithm>
 
 namespace tarvolin::profile_text {
@@ -68,14 +70,21 @@ QString unescape(const QString &text) {
 
 } // namespace
 
-QByteArray encodeField(QStringView text, Field field) {
-    QByteArray out;
+void appendField(QByteArray &out, QStringView text, Field field) {
     qsizetype runStart = 0;
+    const auto appendRun = [&](qsizetype end) {
+        // UTF-8 takes at most three bytes for each UTF-16 unit.
+        const qsizetype at = out.size();
+        out.resize(at + 3 * (end - runStart));
+        QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+        out.truncate(utf8.appendToBuffer(out.data() + at, text.sliced(runStart, end - runStart)) -
+                     out.constData());
+    };
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (!needsEscape(text, i, field))
             continue;
         // Escaped characters are all ASCII, so a run never splits a surrogate pair.
-        out += text.mid(runStart, i - runStart).toUtf8();
+        appendRun(i);
         static constexpr char kHex[] = "0123456789ABCDEF";
         const char16_t c = text[i].unicode();
         out += "\\x";
@@ -83,10 +92,7 @@ QByteArray encodeField(QStringView text, Field field) {
         out += kHex[c & 0xF];
         runStart = i + 1;
     }
-    if (runStart == 0)
-        return text.toUtf8();
-    out += text.mid(runStart).toUtf8();
-    return out;
+    appendRun(text.size());
 }
 
 QString decodeField(QByteArrayView raw, bool utf8) {

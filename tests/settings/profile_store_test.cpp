@@ -2,7 +2,6 @@
 #include "settings/plain_name.h"
 #include "settings/plain_scan.h"
 #include "settings/profile_reader.h"
-#include "settings/seeded_hash.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -365,35 +364,6 @@ private slots:
         // The group let go of the file: another store writes at once.
         ProfileStore other(s.dir.path());
         QVERIFY(other.WritePrivateProfileString("s", "k", "v", kFile));
-    }
-
-    void tables_namesSharingTheirHashCheck_areToldApart() {
-        // Two names whose seeded hashes share the upper half, which every table of names
-        // compares before the names themselves (a birthday search: about 80,000 names).
-        QHash<quint32, QString> seen;
-        QString first;
-        QString second;
-        for (int i = 0; second.isEmpty(); ++i) {
-            const QString name = QString::number(i, 36);
-            const auto check = quint32(seededHash(name, QHashSeed::globalSeed()) >> 32);
-            if (const auto it = seen.constFind(check); it != seen.cend()) {
-                first = *it;
-                second = name;
-            }
-            seen.insert(check, name);
-        }
-        const QByteArray a = first.toUtf8();
-        const QByteArray b = second.toUtf8();
-        Scratch s("[" + a + "]\n" + a + "=1\n" + b + "=2\n[" + b + "]\n" + a + "=3\n");
-        for (int round = 0; round < 2; ++round) { // the second round reads through the tables
-            QCOMPARE(s.value(first, first), "1");
-            QCOMPARE(s.value(first, second), "2");
-            QCOMPARE(s.value(second, first), "3");
-        }
-        QVERIFY(s.store.WritePrivateProfileStrings(
-            {{u"new", first, u"x"}, {u"new", second, u"y"}, {first, second, u"z"}}, kFile));
-        QCOMPARE(s.bytes(), "[" + a + "]\n" + a + "=1\n" + b + "=z\n[" + b + "]\n" + a +
-                                "=3\n[new]\n" + a + "=x\n" + b + "=y\n");
     }
 
     void group_readsOnceButFirstWriteRereads() {
