@@ -68,12 +68,10 @@ void ProfileDocument::appendAdded(QByteArray &out, const WrittenSection &section
     }
 }
 
-OutputPieces ProfileDocument::output() const {
-    OutputPieces out(paths_ == Paths::Fast);
-    if (writtenSections_.empty()) {
-        out.appendSpan(bytes_);
-        return out;
-    }
+QByteArray ProfileDocument::toBytes() const {
+    if (writtenSections_.empty())
+        return bytes_;
+    QByteArray out;
     // Edits in file order: insertions (kind 0) go before a line replaced at the same offset.
     struct Edit {
         qsizetype at;
@@ -98,44 +96,32 @@ OutputPieces ProfileDocument::output() const {
     const QByteArray eol = lineEnd();
     auto startLine = [&] {
         if (out.size() > bodyStart_ && !out.endsWith('\n'))
-            out.block() += eol;
+            out += eol;
     };
     qsizetype pos = 0;
     for (const Edit &edit : edits) {
-        out.appendSpan(QByteArrayView(bytes_).sliced(pos, edit.at - pos));
+        out += QByteArrayView(bytes_).sliced(pos, edit.at - pos);
         pos = edit.at;
         if (edit.kind == 0) {
             startLine();
-            appendAdded(out.block(), *edit.section, eol);
+            appendAdded(out, *edit.section, eol);
         } else {
-            out.block() += editedLine(*edit.entry);
+            out += editedLine(*edit.entry);
             pos = edit.entry->contentEnd;
         }
     }
-    out.appendSpan(QByteArrayView(bytes_).sliced(pos));
+    out += QByteArrayView(bytes_).sliced(pos);
     for (const WrittenSection &written : writtenSections_) {
         if (written.inFile >= 0)
             continue;
         startLine();
-        QByteArray &block = out.block();
-        block += '[';
-        appendField(block, written.name, Field::Section);
-        block += ']';
-        block += eol;
-        appendAdded(block, written, eol);
+        out += '[';
+        appendField(out, written.name, Field::Section);
+        out += ']';
+        out += eol;
+        appendAdded(out, written, eol);
     }
     return out;
-}
-
-QByteArray ProfileDocument::toBytes() const {
-    if (writtenSections_.empty())
-        return bytes_;
-    OutputPieces out = output();
-    QByteArray bytes;
-    bytes.reserve(out.size());
-    for (const QByteArrayView piece : out.pieces())
-        bytes += piece;
-    return bytes;
 }
 
 } // namespace tarvolin

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "settings/output_pieces.h"
 #include "settings/profile_store.h"
 
 #include <QByteArray>
@@ -26,8 +25,8 @@ namespace tarvolin {
 // section's entries (see findEntry). Use a document from one thread at a time.
 //
 // Paths::Careful turns off every path that exists only for speed (the SSE2 listing of plain
-// names, the table of a section's entries, output pieces that point into the bytes read): the
-// fuzz targets compare the two on the same bytes.
+// names and the table of a section's entries): the fuzz targets compare the two on the same
+// bytes.
 class ProfileDocument {
 public:
     enum class Paths { Fast, Careful };
@@ -65,10 +64,7 @@ public:
     bool isModified() const { return !writtenSections_.empty() || removed_; }
     // The bytes the document was built from (after its last removeValue).
     const QByteArray &bytes() const { return bytes_; }
-    // The file's bytes with the edits applied, as pieces that may point into bytes(): a large
-    // file is written out without a copy of it. Valid while the document is, unchanged.
-    OutputPieces output() const;
-    // The same bytes in one array.
+    // The file's bytes with the edits applied.
     QByteArray toBytes() const;
 
 private:

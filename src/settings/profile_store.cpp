@@ -221,8 +221,9 @@ ProfileStore::State::OpenFile *ProfileStore::State::openForWriting(const QString
 bool ProfileStore::State::commit(const QString &filePath, OpenFile &file) {
     bool saved = true;
     if (file.writing && file.document.isModified()) {
-        OutputPieces bytes = file.document.output();
-        saved = saveAtomically(filePath, bytes.pieces(), [this] { pauseAt("written"); });
+        const QByteArray bytes = file.document.toBytes();
+        const QByteArrayView whole(bytes);
+        saved = saveAtomically(filePath, {&whole, 1}, [this] { pauseAt("written"); });
     }
     file.writing = false;
     return saved;
