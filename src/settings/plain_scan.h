@@ -17,12 +17,12 @@ struct BlockMasks {
     quint64 newlines = 0;
 };
 
-// Whether this build has the SSE2 scan; without it listPlainNames takes no line.
-bool available();
+// Builds without SSE2 have no scan: their listPlainNames takes no line.
 BlockMasks scanBlock(const char *block);
 
 // Lists the names of a run of plain lines from line on, each followed by NUL, at out (which
-// has room for the bytes listed plus their NULs), and moves out past them. Works 64 bytes at a
+// has room for the bytes listed plus their NULs and 15 more characters), and moves out past
+// them. Works 64 bytes at a
 // time while 80 bytes are left before end. Returns the first line it did not take: one whose
 // name is not plain or runs past its block, or one in the last 80 bytes; end when the last line
 // it took has no line feed.

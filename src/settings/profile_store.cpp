@@ -71,9 +71,6 @@ struct ProfileStore::State {
 
     QString folder;
     QDir dir;
-    // Writes come in runs on one path: the last one resolved is kept.
-    QString lastPath;
-    std::optional<QString> lastResolved;
     int depth = 0;
     std::map<QString, OpenFile> files;
     // Documents read by earlier groups and not written by them, most recent last: a group that
@@ -155,19 +152,14 @@ void ProfileStore::State::pauseAt([[maybe_unused]] const char *point) {
 }
 
 std::optional<QString> ProfileStore::State::resolve(const QString &path) {
-    if (!lastPath.isNull() && path == lastPath)
-        return lastResolved;
-    lastPath = path;
-    lastResolved.reset();
     QStringView name = path;
     if (name.startsWith(u"./") || name.startsWith(u".\\"))
         name = name.mid(2);
     // One plain segment only: never outside the working folder, never in a sub-folder.
     if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/') ||
         name.contains(u'\\') || name.contains(u':') || name.contains(QChar(u'\0')))
-        return lastResolved;
-    lastResolved = dir.filePath(name.toString());
-    return lastResolved;
+        return std::nullopt;
+    return dir.filePath(name.toString());
 }
 
 ProfileStore::State::OpenFile &ProfileStore::State::open(const QString &filePath) {

@@ -432,8 +432,9 @@ private slots:
     }
 
     void plainScan_everyByteAtEveryOffset_stopsAsTheTableSays() {
-        if (!plain_scan::available())
-            QSKIP("this build has no SSE2 scan");
+#ifndef __SSE2__
+        QSKIP("this build has no SSE2 scan");
+#else
         QList<int> disagreeing; // bytes the block masks read otherwise than the table
         for (int byte = 0; byte < 256; ++byte) {
             for (int offset = 0; offset < 64; ++offset) {
@@ -447,6 +448,7 @@ private slots:
             }
         }
         QCOMPARE(disagreeing, QList<int>());
+#endif
     }
 
     void engineIniFile_name_givesOneSegmentInWorkingFolder_data() {
