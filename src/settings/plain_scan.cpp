@@ -12,6 +12,15 @@ namespace tarvolin::plain_scan {
 
 #ifdef __SSE2__
 
+namespace {
+
+// Bit i of stops is set when byte i of a 64-byte block stops a plain entry name
+// (plain_name::kEndsPlainKey), bit i of newlines when it is a line feed.
+struct BlockMasks {
+    quint64 stops = 0;
+    quint64 newlines = 0;
+};
+
 BlockMasks scanBlock(const char *block) {
     const __m128i blank = _mm_set1_epi8(0x20);
     const __m128i del = _mm_set1_epi8(0x7F);
@@ -31,8 +40,6 @@ BlockMasks scanBlock(const char *block) {
     }
     return masks;
 }
-
-namespace {
 
 // Widens size bytes from 16 at a time, so it reads and writes up to 15 past them: the caller
 // keeps 80 bytes before the end it reads (listPlainNames) and 15 characters of room past the
