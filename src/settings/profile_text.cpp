@@ -28,6 +28,11 @@ QString fromCp1252(QByteArrayView raw) {
     return text;
 }
 
+// The classes of every character that some field escapes somewhere.
+constexpr quint8 kMayNeedEscape = plain_name::Control | plain_name::Backslash | plain_name::Blank |
+                                  plain_name::CloseBracket | plain_name::Equals |
+                                  plain_name::LineMark | plain_name::Quote;
+
 bool needsEscape(QStringView text, qsizetype i, Field field) {
     using namespace plain_name;
     const char16_t c = text[i].unicode();
@@ -71,28 +76,28 @@ QString unescape(const QString &text) {
 } // namespace
 
 void appendField(QByteArray &out, QStringView text, Field field) {
+    // Room for the worst case, made once: UTF-8 takes at most three bytes for each UTF-16 unit,
+    // an escape four.
+    const qsizetype start = out.size();
+    out.resize(start + 4 * text.size());
+    char *dest = out.data() + start;
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
     qsizetype runStart = 0;
-    const auto appendRun = [&](qsizetype end) {
-        // UTF-8 takes at most three bytes for each UTF-16 unit.
-        const qsizetype at = out.size();
-        out.resize(at + 3 * (end - runStart));
-        QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-        out.truncate(utf8.appendToBuffer(out.data() + at, text.sliced(runStart, end - runStart)) -
-                     out.constData());
-    };
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!needsEscape(text, i, field))
+        if (!plain_name::is(text[i].unicode(), kMayNeedEscape) || !needsEscape(text, i, field))
             continue;
         // Escaped characters are all ASCII, so a run never splits a surrogate pair.
-        appendRun(i);
+        dest = utf8.appendToBuffer(dest, text.sliced(runStart, i - runStart));
         static constexpr char kHex[] = "0123456789ABCDEF";
         const char16_t c = text[i].unicode();
-        out += "\\x";
-        out += kHex[(c >> 4) & 0xF];
-        out += kHex[c & 0xF];
+        *dest++ = '\\';
+        *dest++ = 'x';
+        *dest++ = kHex[(c >> 4) & 0xF];
+        *dest++ = kHex[c & 0xF];
         runStart = i + 1;
     }
-    appendRun(text.size());
+    dest = utf8.appendToBuffer(dest, text.sliced(runStart));
+    out.truncate(dest - out.constData());
 }
 
 QString decodeField(QByteArrayView raw, bool utf8) {
