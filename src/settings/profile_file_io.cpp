@@ -49,6 +49,30 @@ bool readRest(int fd, QByteArray &bytes, qsizetype expected) {
     return true;
 }
 
+// The open file's bytes, expected of the given size; see readFileBytes for known.
+std::optional<QByteArray> readOpenFile(int fd, qsizetype expected, const QByteArray &known) {
+    QByteArray bytes;
+    if (known.isEmpty())
+        return readRest(fd, bytes, expected) ? std::optional(bytes) : std::nullopt;
+    // Pieces of 256 KiB at most, and no larger than the known bytes and one: a buffer that large
+    // for a small file was taken from the system and given back at every read.
+    const qsizetype pieceSize = std::min<qsizetype>(256 * 1024, known.size() + 1);
+    QByteArray piece(pieceSize, Qt::Uninitialized);
+    for (qsizetype done = 0;;) {
+        const qint64 got = readSome(fd, piece.data(), pieceSize);
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return done == known.size() ? known : known.first(done);
+        if (done + got > known.size() ||
+            std::memcmp(piece.constData(), known.constData() + done, size_t(got)) != 0) {
+            bytes = known.first(done) + piece.first(got);
+            return readRest(fd, bytes, expected - done - got) ? std::optional(bytes) : std::nullopt;
+        }
+        done += got;
+    }
+}
+
 // A save writes a temporary beside the file and renames it over the file. Its name is hidden,
 // carries the program's name and twelve random letters or digits: no file of the user's has
 // such a name, so what a killed writer left can be removed without guessing.
@@ -73,7 +97,7 @@ bool isTemporaryName(QStringView name) {
 
 } // namespace
 
-std::optional<QByteArray> readFileBytes(const QString &filePath) {
+std::optional<QByteArray> readFileBytes(const QString &filePath, const QByteArray &known) {
     const QByteArray path = QFile::encodeName(filePath);
     struct stat status {};
     if (::stat(path.constData(), &status) != 0)
@@ -83,10 +107,9 @@ std::optional<QByteArray> readFileBytes(const QString &filePath) {
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return std::nullopt;
-    QByteArray bytes;
-    const bool read = readRest(fd, bytes, qsizetype(status.st_size));
+    std::optional<QByteArray> bytes = readOpenFile(fd, qsizetype(status.st_size), known);
     ::close(fd);
-    return read ? std::optional(bytes) : std::nullopt;
+    return bytes;
 }
 
 bool mayWrite(const QString &filePath) {

@@ -14,7 +14,10 @@ namespace tarvolin {
 
 // Empty when there is no file; nullopt when something is there that cannot be read: a folder or
 // a pipe (never opened, so never blocks), or a file without read permission or with a read error.
-std::optional<QByteArray> readFileBytes(const QString &filePath);
+// A file that holds exactly the known bytes hands them back, shared: it is read a piece at a
+// time and compared while the piece is in the cache, so an unchanged file costs no new buffer
+// and no second pass over memory.
+std::optional<QByteArray> readFileBytes(const QString &filePath, const QByteArray &known = {});
 
 // False when a write to the file is bound to fail, so that it fails at once and not silently
 // when its group ends: something there that is not a regular file, a file whose mode gives its

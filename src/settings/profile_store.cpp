@@ -168,12 +168,13 @@ ProfileStore::State::OpenFile &ProfileStore::State::open(const QString &filePath
         it = files.try_emplace(filePath).first;
         const auto same = std::find_if(kept.begin(), kept.end(),
                                        [&](const Kept &k) { return k.filePath == filePath; });
-        QByteArray bytes = readFileBytes(filePath).value_or(QByteArray());
+        const QByteArray known = same != kept.end() ? same->document.bytes() : QByteArray();
+        const QByteArray bytes = readFileBytes(filePath, known).value_or(QByteArray());
         // Equal bytes, compared in full: a size and time stamp can stay the same across an edit.
-        if (same != kept.end() && bytes == same->document.bytes())
+        if (same != kept.end() && (bytes.isSharedWith(known) || bytes == known))
             it->second.document = std::move(same->document);
         else
-            it->second.document = ProfileDocument(std::move(bytes));
+            it->second.document = ProfileDocument(bytes);
         if (same != kept.end())
             kept.erase(same);
     }
