@@ -36,8 +36,6 @@ inline constexpr std::array<quint8, 256> kByteClass = [] {
 
 // Bytes after which a name's bytes are no longer its text: decoding is needed.
 inline constexpr quint8 kNotPlain = Control | NotAscii | Backslash;
-// Bytes that stop a plain entry name in a line: "=" ends it, the others make it not plain.
-inline constexpr quint8 kEndsPlainKey = kNotPlain | Equals;
 
 inline bool is(char16_t c, quint8 classes) {
     return (kByteClass[c < 0x80 ? c : 0x80] & classes) != 0;

@@ -15,7 +15,7 @@ namespace tarvolin::plain_scan {
 namespace {
 
 // Bit i of stops is set when byte i of a 64-byte block stops a plain entry name
-// (plain_name::kEndsPlainKey), bit i of newlines when it is a line feed.
+// (plain_name::kNotPlain or "="), bit i of newlines when it is a line feed.
 struct BlockMasks {
     quint64 stops = 0;
     quint64 newlines = 0;

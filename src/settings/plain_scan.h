@@ -15,9 +15,9 @@ namespace tarvolin::plain_scan {
 
 // Lists the names of a run of plain lines from line on, each followed by NUL, at out (which
 // has room for the bytes listed plus their NULs and 15 more characters), and moves out past
-// them. Works 64 bytes at a time while 80 bytes are left before end. Returns the first line it did not take: one whose
-// name is not plain or runs past its block, or one in the last 80 bytes; end when the last line
-// it took has no line feed.
+// them. Works 64 bytes at a time while 80 bytes are left before end. Returns the first line it did
+// not take: one whose name is not plain or runs past its block, or one in the last 80 bytes; end
+// when the last line it took has no line feed.
 const char *listPlainNames(const char *line, const char *end, QChar *&out);
 
 } // namespace tarvolin::plain_scan

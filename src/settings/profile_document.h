@@ -8,25 +8,20 @@
 #include <QString>
 
 #include <optional>
-#include <span>
 #include <vector>
 
 namespace tarvolin {
 
 // One profile file held in memory: the bytes as read, plus the edits made since. No I/O. The
 // format and the rules for sections and entries met twice are profile_store.h's; lines end at
-// LF, so "\r\n" and "\n" files both read; a UTF-8 BOM at the start is skipped and kept; lines
-// without "=", and lines before the first header, belong to no entry.
-//
-// The bytes are never copied into per-line strings: the headers are found once, and only the
-// lines of the section asked for are read.
+// LF; a UTF-8 BOM at the start is skipped and kept; lines without "=", and lines before the first
+// header, belong to no entry. Only the lines of the section asked for are read.
 //
 // Not thread-safe, and its reads say so by not being const: a read may build the table of a
 // section's entries (see findEntry). Use a document from one thread at a time.
 //
-// Paths::Careful turns off every path that exists only for speed (the SSE2 listing of plain
-// names and the table of a section's entries): the fuzz targets compare the two on the same
-// bytes.
+// Paths::Careful turns off the paths that exist only for speed (the SSE2 listing of plain names,
+// the table of a section's entries): the fuzz targets compare the two on the same bytes.
 class ProfileDocument {
 public:
     enum class Paths { Fast, Careful };
@@ -104,7 +99,7 @@ private:
     };
 
     // Lookup (document_lookup.cpp).
-    QStringView keep(QStringView text);
+    template <typename Text> QStringView keep(Text text); // QStringView or QLatin1StringView
     Section *findSection(QStringView name);
     bool parseEntry(qsizetype lineStart, qsizetype lineEnd, EntryLine &entry) const;
     bool entryAt(qsizetype lineStart, EntryLine &entry) const;

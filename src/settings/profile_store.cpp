@@ -74,7 +74,9 @@ struct ProfileStore::State {
     int depth = 0;
     std::map<QString, OpenFile> files;
     // Documents read by earlier groups and not written by them, most recent last: a group that
-    // reads the same bytes again reuses what was built from them (see the class comment).
+    // reads the same bytes again reuses what was built from them (see the class comment), compared
+    // a piece at a time as they are read (readFileBytes). For the row "cmbEngine_Click, 10 MB main
+    // file" (goal 3x): 1.54x so, 14.8x with the file read whole and compared (AMD EPYC, Qt 6.4.2).
     struct Kept {
         QString filePath;
         ProfileDocument document;

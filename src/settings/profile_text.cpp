@@ -117,11 +117,6 @@ bool isPlain(QByteArrayView bytes) {
                         [](char c) { return plain_name::is(c, plain_name::kNotPlain); });
 }
 
-bool isPlain(QStringView text) {
-    return std::none_of(text.begin(), text.end(),
-                        [](QChar c) { return plain_name::is(c.unicode(), plain_name::kNotPlain); });
-}
-
 QByteArrayView trimmed(QByteArrayView bytes) {
     qsizetype begin = 0;
     qsizetype end = bytes.size();

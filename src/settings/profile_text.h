@@ -31,7 +31,6 @@ QString decodeField(QByteArrayView raw, bool utf8);
 
 // Printable ASCII without backslash: decodes to itself, whatever the line's encoding.
 bool isPlain(QByteArrayView bytes);
-bool isPlain(QStringView text);
 
 // Blanks trimmed from names and values (plain_name::Blank: blank, tab and CR).
 inline bool isBlank(char c) {
