@@ -1,7 +1,11 @@
 #include "results.h"
 
+#include <QtGlobal>
+
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <string>
 #include <utility>
 
 #include <unistd.h>
@@ -147,9 +151,20 @@ void Table::addRow(Row row) {
     rows_.push_back([row](const Collector &) { return row; });
 }
 
+// The processor's model as the system names it: a row's figure says where it was measured.
+static std::string processorModel() {
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    for (std::string line; std::getline(cpuinfo, line);) {
+        if (line.starts_with("model name") && line.find(':') != std::string::npos)
+            return line.substr(line.find(':') + 2);
+    }
+    return "unknown processor";
+}
+
 int Table::print(const Collector &collector, std::ostream &out) const {
     int failures = 0;
-    out << "\n| Case | Measured | Baseline | Ratio | Goal | Result |\n"
+    out << "\nProcessor " << processorModel() << ", Qt " << qVersion() << "\n"
+        << "\n| Case | Measured | Baseline | Ratio | Goal | Result |\n"
         << "|---|---|---|---|---|---|\n";
     for (const auto &make : rows_) {
         const Row row = make(collector);

@@ -49,7 +49,7 @@ void CheckCut(const QString &full, const QString &buffer, qsizetype size, qsizet
 }
 
 // Every read of the store against the careful document of the same bytes.
-void CheckReads(ProfileStore &store, const ProfileDocument &careful, qsizetype small) {
+void CheckReads(ProfileStore &store, ProfileDocument &&careful, qsizetype small) {
     ProfileStore::Group group(store);
     Check(store.readSectionList(kPath) == careful.sectionList());
     const QStringList sections = fuzz::Names(careful.sectionList());

@@ -84,9 +84,9 @@ QList<QByteArrayView> Untouched(QByteArrayView bytes, const QSet<QString> &secti
     return lines;
 }
 
-void CheckResult(const QByteArray &before, const ProfileDocument &old, const QList<Write> &writes,
+void CheckResult(const QByteArray &before, ProfileDocument &old, const QList<Write> &writes,
                  const QByteArray &after) {
-    const ProfileDocument now(after, ProfileDocument::Paths::Careful);
+    ProfileDocument now(after, ProfileDocument::Paths::Careful);
     QSet<QString> writtenSections, writtenKeys;
     QHash<QString, QHash<QString, std::optional<QString>>> last;
     QStringList sections = fuzz::Names(old.sectionList());
@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FuzzedDataProvider input(data, size);
     const std::string start = input.ConsumeRandomLengthString(2048);
     const QByteArray before(start.data(), qsizetype(start.size()));
-    const ProfileDocument old(before, ProfileDocument::Paths::Careful);
+    ProfileDocument old(before, ProfileDocument::Paths::Careful);
     const QStringList sections = fuzz::Names(old.sectionList());
 
     QList<Write> writes;

@@ -5,10 +5,10 @@
 #include "settings/profile_text.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace tarvolin {
 
+using profile_text::appendField;
 using profile_text::Field;
 
 namespace {
@@ -35,82 +35,59 @@ QByteArray ProfileDocument::lineEnd() const {
 }
 
 QByteArray ProfileDocument::editedLine(const WrittenEntry &written) const {
-    const QStringView key = textAt(written.keyAt, written.keySize);
-    const QByteArray value =
-        profile_text::encodeField(textAt(written.valueAt, written.valueSize), Field::Value);
+    QByteArray line;
     EntryLine entry;
-    if (!entryAt(written.lineStart, entry))
-        return profile_text::encodeField(key, Field::Key) + '=' + value;
-    // Keep the name as spelled (its case, blanks, encoding) unless the new value would change
-    // how the line decodes: a Windows-1252 line must stay invalid UTF-8 to read the same.
-    qsizetype prefixEnd = bytes_.indexOf('=', entry.keyEnd) + 1;
-    while (prefixEnd < entry.contentEnd && profile_text::isBlank(bytes_[prefixEnd]))
-        ++prefixEnd;
-    const QByteArrayView prefix =
-        QByteArrayView(bytes_).sliced(entry.lineStart, prefixEnd - entry.lineStart);
-    QByteArray line = prefix.toByteArray() + value;
-    if (lineIsUtf8(entry) || isAscii(prefix) ||
-        (isAscii(value) && !QByteArrayView(line).isValidUtf8()))
-        return line;
-    return profile_text::encodeField(key, Field::Key) + '=' + value;
+    if (entryAt(written.lineStart, entry)) {
+        // Keep the name as spelled (its case, blanks, encoding) unless the new value would change
+        // how the line decodes: a Windows-1252 line must stay invalid UTF-8 to read the same.
+        qsizetype prefixEnd = bytes_.indexOf('=', entry.keyEnd) + 1;
+        while (prefixEnd < entry.contentEnd && profile_text::isBlank(bytes_[prefixEnd]))
+            ++prefixEnd;
+        line = bytes_.sliced(entry.lineStart, prefixEnd - entry.lineStart);
+        const qsizetype valueAt = line.size();
+        appendField(line, written.value, Field::Value);
+        if (lineIsUtf8(entry) || isAscii(line.first(valueAt)) ||
+            (isAscii(line.sliced(valueAt)) && !QByteArrayView(line).isValidUtf8()))
+            return line;
+        line.clear();
+    }
+    appendField(line, written.key, Field::Key);
+    line += '=';
+    appendField(line, written.value, Field::Value);
+    return line;
 }
 
-void ProfileDocument::appendAdded(QByteArray &out, qsizetype section, QByteArrayView eol) const {
-    // Sized once for names and values that are their own bytes; a field that needs escapes or
-    // is not ASCII takes more, and out grows by that much then.
-    const WrittenSection &written = writtenSections_[size_t(section)];
-    qsizetype at = out.size();
-    out.resize(at + written.addedChars + qsizetype(written.added.size()) * (1 + eol.size()));
-    char *dest = out.data();
-    auto put = [&](QStringView text, Field field) {
-        if (paths_ == Paths::Fast && profile_text::copyPlainField(text, dest + at)) {
-            at += text.size();
-            return;
-        }
-        const QByteArray encoded = profile_text::encodeField(text, field);
-        out.resize(out.size() + encoded.size() - text.size());
-        dest = out.data();
-        std::memcpy(dest + at, encoded.constData(), size_t(encoded.size()));
-        at += encoded.size();
-    };
-    // A parse's sections take turns, so one section's entries lie far apart: each is asked
-    // for a few entries ahead (a quarter off the 100,000-pair output).
-    constexpr size_t kAhead = 8;
-    const std::vector<qsizetype> &added = written.added;
-    for (size_t k = 0; k < added.size(); ++k) {
-        if (k + kAhead < added.size())
-            __builtin_prefetch(&writtenEntries_[size_t(added[k + kAhead])]);
-        const WrittenEntry &entry = writtenEntries_[size_t(added[k])];
-        put(textAt(entry.keyAt, entry.keySize), Field::Key);
-        dest[at++] = '=';
-        put(textAt(entry.valueAt, entry.valueSize), Field::Value);
-        for (const char c : eol)
-            dest[at++] = c;
+void ProfileDocument::appendAdded(QByteArray &out, const WrittenSection &section,
+                                  QByteArrayView eol) const {
+    for (const qsizetype at : section.added) {
+        const WrittenEntry &entry = writtenEntries_[size_t(at)];
+        appendField(out, entry.key, Field::Key);
+        out += '=';
+        appendField(out, entry.value, Field::Value);
+        out += eol;
     }
 }
 
-OutputPieces ProfileDocument::output() const {
-    OutputPieces out(paths_ == Paths::Fast);
-    if (writtenSections_.empty()) {
-        out.appendSpan(bytes_);
-        return out;
-    }
+QByteArray ProfileDocument::toBytes() const {
+    if (writtenSections_.empty())
+        return bytes_;
+    QByteArray out;
     // Edits in file order: insertions (kind 0) go before a line replaced at the same offset.
     struct Edit {
         qsizetype at;
         int kind;
         const WrittenEntry *entry;
-        qsizetype section;
+        const WrittenSection *section;
     };
     std::vector<Edit> edits;
     for (size_t i = 0; i < writtenSections_.size(); ++i) {
         const WrittenSection &written = writtenSections_[i];
         if (written.insertAt >= 0 && !written.added.empty())
-            edits.push_back(Edit{written.insertAt, 0, nullptr, qsizetype(i)});
+            edits.push_back(Edit{written.insertAt, 0, nullptr, &written});
     }
     for (const qsizetype changed : changedEntries_) {
         const WrittenEntry &entry = writtenEntries_[size_t(changed)];
-        edits.push_back(Edit{entry.lineStart, 1, &entry, -1});
+        edits.push_back(Edit{entry.lineStart, 1, &entry, nullptr});
     }
     std::sort(edits.begin(), edits.end(), [](const Edit &a, const Edit &b) {
         return a.at != b.at ? a.at < b.at : a.kind < b.kind;
@@ -119,44 +96,32 @@ OutputPieces ProfileDocument::output() const {
     const QByteArray eol = lineEnd();
     auto startLine = [&] {
         if (out.size() > bodyStart_ && !out.endsWith('\n'))
-            out.block() += eol;
+            out += eol;
     };
     qsizetype pos = 0;
     for (const Edit &edit : edits) {
-        out.appendSpan(QByteArrayView(bytes_).sliced(pos, edit.at - pos));
+        out += QByteArrayView(bytes_).sliced(pos, edit.at - pos);
         pos = edit.at;
         if (edit.kind == 0) {
             startLine();
-            appendAdded(out.block(), edit.section, eol);
+            appendAdded(out, *edit.section, eol);
         } else {
-            out.block() += editedLine(*edit.entry);
+            out += editedLine(*edit.entry);
             pos = edit.entry->contentEnd;
         }
     }
-    out.appendSpan(QByteArrayView(bytes_).sliced(pos));
-    for (size_t i = 0; i < writtenSections_.size(); ++i) {
-        if (writtenSections_[i].inFile >= 0)
+    out += QByteArrayView(bytes_).sliced(pos);
+    for (const WrittenSection &written : writtenSections_) {
+        if (written.inFile >= 0)
             continue;
         startLine();
-        QByteArray &block = out.block();
-        block += '[';
-        block += profile_text::encodeField(writtenSectionName(qsizetype(i)), Field::Section);
-        block += ']';
-        block += eol;
-        appendAdded(block, qsizetype(i), eol);
+        out += '[';
+        appendField(out, written.name, Field::Section);
+        out += ']';
+        out += eol;
+        appendAdded(out, written, eol);
     }
     return out;
-}
-
-QByteArray ProfileDocument::toBytes() const {
-    if (writtenSections_.empty())
-        return bytes_;
-    OutputPieces out = output();
-    QByteArray bytes;
-    bytes.reserve(out.size());
-    for (const QByteArrayView piece : out.pieces())
-        bytes += piece;
-    return bytes;
 }
 
 } // namespace tarvolin

@@ -11,7 +11,9 @@ namespace tarvolin {
 namespace {
 
 // Builds a list in the profile functions' form into a string sized up front: a name is never
-// longer than the bytes it is read from, so the capacity given is never exceeded.
+// longer than the bytes it is read from, so the capacity given is never exceeded. The SSE2 scan
+// writes up to 15 characters past a name it lists; it lists only while 80 bytes of the section
+// remain, so that room is within the section's bytes too.
 class ListBuilder {
 public:
     explicit ListBuilder(qsizetype capacity)
@@ -45,38 +47,32 @@ private:
 
 } // namespace
 
-QString ProfileDocument::sectionList() const {
-    findSections();
+QString ProfileDocument::sectionList() {
     qsizetype capacity = 0;
     for (const Section &section : sections_)
-        capacity += (section.plain ? section.nameSize : section.decoded.size()) + 1;
+        capacity += section.name.size() + 1;
+    for (const WrittenSection &written : writtenSections_)
+        capacity += written.name.size() + 1;
+    ListBuilder list(capacity);
+    for (const Section &section : sections_)
+        list.addDecoded(section.name);
     for (const WrittenSection &written : writtenSections_) {
         if (written.inFile < 0)
-            capacity += written.nameSize + 1;
-    }
-    ListBuilder list(capacity);
-    for (const Section &section : sections_) {
-        if (section.plain)
-            list.addPlain(QByteArrayView(bytes_).sliced(section.nameStart, section.nameSize));
-        else
-            list.addDecoded(section.decoded);
-    }
-    for (size_t i = 0; i < writtenSections_.size(); ++i) {
-        if (writtenSections_[i].inFile < 0)
-            list.addDecoded(writtenSectionName(qsizetype(i)));
+            list.addDecoded(written.name);
     }
     return list.take();
 }
 
-QString ProfileDocument::entryList(const QString &name) const {
-    const size_t hash = nameHash(name);
-    const Section *section = findSection(name, hash);
-    const qsizetype written = findWrittenSection(name, hash);
+QString ProfileDocument::entryList(const QString &name) {
+    const Section *section = findSection(name);
+    const auto written = writtenSectionIndex_.constFind(name);
+    const std::vector<qsizetype> *added = written == writtenSectionIndex_.cend()
+                                              ? nullptr
+                                              : &writtenSections_[size_t(*written)].added;
+    // The section's bytes bound its names and their NULs; see ListBuilder for the scan's room.
     qsizetype capacity = section ? section->bodyEnd - section->bodyStart : 0;
-    if (written >= 0) {
-        for (const qsizetype at : writtenSections_[size_t(written)].added)
-            capacity += writtenEntries_[size_t(at)].keySize + 1;
-    }
+    for (const qsizetype at : added ? *added : std::vector<qsizetype>())
+        capacity += writtenEntries_[size_t(at)].key.size() + 1;
     ListBuilder list(capacity);
     if (section) {
         const char *data = bytes_.constData();
@@ -104,12 +100,8 @@ QString ProfileDocument::entryList(const QString &name) const {
             line = newline ? newline + 1 : end;
         }
     }
-    if (written >= 0) {
-        for (const qsizetype at : writtenSections_[size_t(written)].added) {
-            const WrittenEntry &w = writtenEntries_[size_t(at)];
-            list.addDecoded(textAt(w.keyAt, w.keySize));
-        }
-    }
+    for (const qsizetype at : added ? *added : std::vector<qsizetype>())
+        list.addDecoded(writtenEntries_[size_t(at)].key);
     return list.take();
 }
 

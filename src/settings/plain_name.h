@@ -15,7 +15,7 @@ enum ByteClass : quint8 {
     Backslash = 4,     // may start an escape
     Equals = 8,        // ends an entry name
     CloseBracket = 16, // ends a section name
-    Blank = 32,        // trimmed at either end of a field
+    Blank = 32,        // trimmed at either end of a field; CR so that "\r\n" files read as "\n"
     LineMark = 64,     // "[", ";" or "#" starting a line: a header or a comment, never an entry
     Quote = 128,       // a pair of equal quotes around a value is stripped
 };
@@ -25,7 +25,9 @@ inline constexpr std::array<quint8, 256> kByteClass = [] {
     for (int c = 0; c < 256; ++c) {
         quint8 k = c < 0x20 || c == 0x7F ? Control : c >= 0x80 ? NotAscii : 0;
         k |= c == '\\' ? Backslash : c == '=' ? Equals : c == ']' ? CloseBracket : 0;
-        k |= c == ' ' ? Blank : c == '[' || c == ';' || c == '#' ? LineMark : 0;
+        k |= c == ' ' || c == '\t' || c == '\r' ? Blank
+             : c == '[' || c == ';' || c == '#' ? LineMark
+                                                : 0;
         k |= c == '"' || c == '\'' ? Quote : 0;
         classes[size_t(c)] = k;
     }
@@ -34,10 +36,6 @@ inline constexpr std::array<quint8, 256> kByteClass = [] {
 
 // Bytes after which a name's bytes are no longer its text: decoding is needed.
 inline constexpr quint8 kNotPlain = Control | NotAscii | Backslash;
-// Bytes that stop a plain entry name in a line: "=" ends it, the others make it not plain.
-inline constexpr quint8 kEndsPlainKey = kNotPlain | Equals;
-// Characters some field escapes wherever they stand (or, for a blank, at an end).
-inline constexpr quint8 kNotInPlainField = kNotPlain | Equals | CloseBracket | Blank;
 
 inline bool is(char16_t c, quint8 classes) {
     return (kByteClass[c < 0x80 ? c : 0x80] & classes) != 0;

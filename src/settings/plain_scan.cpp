@@ -1,5 +1,3 @@
-// The only place that uses processor intrinsics; every other path reads the same table.
-
 #include "settings/plain_scan.h"
 
 #include "settings/plain_name.h"
@@ -14,9 +12,14 @@ namespace tarvolin::plain_scan {
 
 #ifdef __SSE2__
 
-bool available() {
-    return true;
-}
+namespace {
+
+// Bit i of stops is set when byte i of a 64-byte block stops a plain entry name
+// (plain_name::kNotPlain or "="), bit i of newlines when it is a line feed.
+struct BlockMasks {
+    quint64 stops = 0;
+    quint64 newlines = 0;
+};
 
 BlockMasks scanBlock(const char *block) {
     const __m128i blank = _mm_set1_epi8(0x20);
@@ -38,9 +41,9 @@ BlockMasks scanBlock(const char *block) {
     return masks;
 }
 
-namespace {
-
-// Widens size bytes from 16 at a time, so it reads and writes up to 15 past them.
+// Widens size bytes from 16 at a time, so it reads and writes up to 15 past them: the caller
+// keeps 80 bytes before the end it reads (listPlainNames) and 15 characters of room past the
+// list it writes (see ListBuilder in document_lists.cpp).
 void widenRun(const char *from, qsizetype size, QChar *out) {
     for (qsizetype i = 0; i < size; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + i));
@@ -75,7 +78,7 @@ const char *listPlainNames(const char *line, const char *end, QChar *&out) {
                 return line;
             // Blanks before the "=" are no part of the name (its first byte is no blank).
             const char *nameEnd = base + stop;
-            while (nameEnd[-1] == ' ')
+            while (is(nameEnd[-1], plain_name::Blank))
                 --nameEnd;
             widenRun(line, nameEnd - line, out);
             out += nameEnd - line;
@@ -99,14 +102,6 @@ const char *listPlainNames(const char *line, const char *end, QChar *&out) {
 }
 
 #else
-
-bool available() {
-    return false;
-}
-
-BlockMasks scanBlock(const char *) {
-    return {};
-}
 
 const char *listPlainNames(const char *line, const char *, QChar *&) {
     return line;

@@ -134,17 +134,6 @@ bool mayWrite(const QString &filePath) {
 
 namespace {
 
-// An unnamed file in the folder (Linux's O_TMPFILE); -1 where the file system has none (NFS,
-// SMB) or the system does not know them.
-int openUnnamed(const QByteArray &folder) {
-#ifdef O_TMPFILE
-    return ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-#else
-    Q_UNUSED(folder);
-    return -1;
-#endif
-}
-
 bool writeAndSync(int fd, std::span<const QByteArrayView> bytes, std::optional<mode_t> mode) {
     for (const QByteArrayView piece : bytes) {
         for (qsizetype done = 0; done < piece.size();) {
@@ -159,25 +148,10 @@ bool writeAndSync(int fd, std::span<const QByteArrayView> bytes, std::optional<m
     return (!mode || ::fchmod(fd, *mode) == 0) && ::fdatasync(fd) == 0;
 }
 
-// Writes the bytes, synced to the disk and with the given mode, to a new file of the folder
-// named tempName. The file is made unnamed and named once complete where it can be: a writer
-// killed before that leaves nothing, and syncing it does not also sync the folder, as syncing
-// a file just created under a name does. False when anything failed; nothing is left then.
-bool writeTemporary(const QByteArray &folder, const QByteArray &tempName,
-                    std::span<const QByteArrayView> bytes, std::optional<mode_t> mode) {
-    if (const int unnamed = openUnnamed(folder); unnamed >= 0) {
-        if (!writeAndSync(unnamed, bytes, mode)) {
-            ::close(unnamed);
-            return false;
-        }
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(unnamed);
-        const bool named = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, tempName.constData(),
-                                    AT_SYMLINK_FOLLOW) == 0;
-        ::close(unnamed);
-        if (named)
-            return true;
-        // Without /proc the file cannot be named; it is written again below, under its name.
-    }
+// Writes the bytes, synced to the disk and with the given mode, to a new file named tempName.
+// False when anything failed; nothing is left then.
+bool writeTemporary(const QByteArray &tempName, std::span<const QByteArrayView> bytes,
+                    std::optional<mode_t> mode) {
     const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
@@ -209,7 +183,7 @@ bool saveAtomically(const QString &filePath, std::span<const QByteArrayView> byt
     const QByteArray targetName = QFile::encodeName(target);
     const QFileInfo targetInfo(target);
     const QByteArray tempName = QFile::encodeName(targetInfo.dir().filePath(temporaryName()));
-    if (!writeTemporary(QFile::encodeName(targetInfo.path()), tempName, bytes,
+    if (!writeTemporary(tempName, bytes,
                         existed ? std::optional<mode_t>(old.st_mode & 07777) : std::nullopt))
         return false;
     beforeRename();

@@ -2,8 +2,6 @@
 
 #include "settings/pop_list_item.h"
 
-#include <algorithm>
-
 namespace tarvolin {
 
 namespace {
@@ -36,9 +34,6 @@ bool listHolds(QStringView list, const QStringList &items) {
 
 QStringList SplitProfileList(QStringView list) {
     QStringList items;
-    // Every item ends with its NUL: one count sizes the list once. Inlined, the count is
-    // vectorised; Qt's own is a plain loop.
-    items.reserve(qsizetype(std::count(list.begin(), list.end(), QChar(u'\0'))));
     forEachItem(list, [&](QStringView item) {
         items.append(item.toString());
         return true;

@@ -2,6 +2,8 @@
 
 #include "settings/windows_1252.h"
 
+#include <QStringEncoder>
+
 #include <algorithm>
 
 namespace tarvolin::profile_text {
@@ -25,6 +27,11 @@ QString fromCp1252(QByteArrayView raw) {
     }
     return text;
 }
+
+// The classes of every character that some field escapes somewhere.
+constexpr quint8 kMayNeedEscape = plain_name::Control | plain_name::Backslash | plain_name::Blank |
+                                  plain_name::CloseBracket | plain_name::Equals |
+                                  plain_name::LineMark | plain_name::Quote;
 
 bool needsEscape(QStringView text, qsizetype i, Field field) {
     using namespace plain_name;
@@ -68,25 +75,29 @@ QString unescape(const QString &text) {
 
 } // namespace
 
-QByteArray encodeField(QStringView text, Field field) {
-    QByteArray out;
+void appendField(QByteArray &out, QStringView text, Field field) {
+    // Room for the worst case, made once: UTF-8 takes at most three bytes for each UTF-16 unit,
+    // an escape four.
+    const qsizetype start = out.size();
+    out.resize(start + 4 * text.size());
+    char *dest = out.data() + start;
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!needsEscape(text, i, field))
+        if (!plain_name::is(text[i].unicode(), kMayNeedEscape) || !needsEscape(text, i, field))
             continue;
         // Escaped characters are all ASCII, so a run never splits a surrogate pair.
-        out += text.mid(runStart, i - runStart).toUtf8();
+        dest = utf8.appendToBuffer(dest, text.sliced(runStart, i - runStart));
         static constexpr char kHex[] = "0123456789ABCDEF";
         const char16_t c = text[i].unicode();
-        out += "\\x";
-        out += kHex[(c >> 4) & 0xF];
-        out += kHex[c & 0xF];
+        *dest++ = '\\';
+        *dest++ = 'x';
+        *dest++ = kHex[(c >> 4) & 0xF];
+        *dest++ = kHex[c & 0xF];
         runStart = i + 1;
     }
-    if (runStart == 0)
-        return text.toUtf8();
-    out += text.mid(runStart).toUtf8();
-    return out;
+    dest = utf8.appendToBuffer(dest, text.sliced(runStart));
+    out.truncate(dest - out.constData());
 }
 
 QString decodeField(QByteArrayView raw, bool utf8) {
@@ -104,11 +115,6 @@ QString decodeField(QByteArrayView raw, bool utf8) {
 bool isPlain(QByteArrayView bytes) {
     return std::none_of(bytes.begin(), bytes.end(),
                         [](char c) { return plain_name::is(c, plain_name::kNotPlain); });
-}
-
-bool isPlain(QStringView text) {
-    return std::none_of(text.begin(), text.end(),
-                        [](QChar c) { return plain_name::is(c.unicode(), plain_name::kNotPlain); });
 }
 
 QByteArrayView trimmed(QByteArrayView bytes) {

@@ -21,24 +21,8 @@ namespace tarvolin::profile_text {
 // Everything else, "%" and other backslashes included, is written as it is.
 enum class Field { Section, Key, Value };
 
-// The careful spelling: every character checked against the rules above.
-QByteArray encodeField(QStringView text, Field field);
-
-// For text that needs no escape in any field (ASCII that no rule above touches, as the table
-// of plain_name.h says), writes its bytes to dest, which has room for text.size() bytes, and
-// returns true. Returns false for other text, having written no more than text.size() bytes.
-// One pass that copies while checking: a parse writes a few short fields per pair.
-inline bool copyPlainField(QStringView text, char *dest) {
-    using namespace plain_name;
-    if (!text.isEmpty() && is(text.front().unicode(), LineMark | Quote))
-        return false;
-    for (const QChar c : text) {
-        if (is(c.unicode(), kNotInPlainField))
-            return false;
-        *dest++ = char(c.unicode());
-    }
-    return true;
-}
+// Appends the field's spelling to out: UTF-8, with the escapes above.
+void appendField(QByteArray &out, QStringView text, Field field);
 
 // Decodes one field's raw bytes (already trimmed and, for a value, stripped of quotes) and
 // resolves its "\xHH" escapes. utf8 says how the field's line is read: UTF-8 when the whole
@@ -47,11 +31,10 @@ QString decodeField(QByteArrayView raw, bool utf8);
 
 // Printable ASCII without backslash: decodes to itself, whatever the line's encoding.
 bool isPlain(QByteArrayView bytes);
-bool isPlain(QStringView text);
 
-// Blanks trimmed from names and values; CR counts so that "\r\n" files read like "\n" ones.
+// Blanks trimmed from names and values (plain_name::Blank: blank, tab and CR).
 inline bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
+    return plain_name::is(c, plain_name::Blank);
 }
 
 QByteArrayView trimmed(QByteArrayView bytes);

@@ -1,9 +1,7 @@
 // Preloaded into a writer, it stands for a file system that lacks something the store uses,
 // chosen by TARVOLIN_LIMIT:
 //   all      every flock(2) and fcntl(2) lock fails with ENOLCK;
-//   folders  flock fails with EBADF on a folder or a file opened read-only, as NFS answers it;
-//   unnamed  opening an unnamed file (O_TMPFILE) fails with EOPNOTSUPP, as on NFS and SMB;
-//   proc     linkat(2) fails with ENOENT, as for a /proc that is not mounted.
+//   folders  flock fails with EBADF on a folder or a file opened read-only, as NFS answers it.
 // In every mode, each fsync(2) of a folder says "folder synced" on stderr.
 
 #include <cerrno>
@@ -48,36 +46,6 @@ extern "C" int flock(int fd, int operation) {
         return -1;
     }
     return real(fd, operation);
-}
-
-extern "C" int open(const char *path, int flags, ...) {
-    static const auto real =
-        reinterpret_cast<int (*)(const char *, int, ...)>(dlsym(RTLD_NEXT, "open"));
-    mode_t mode = 0;
-    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
-        va_list arguments;
-        va_start(arguments, flags);
-        mode = mode_t(va_arg(arguments, int));
-        va_end(arguments);
-    }
-    if ((flags & O_TMPFILE) == O_TMPFILE && refusing("unnamed")) {
-        errno = EOPNOTSUPP;
-        return -1;
-    }
-    return real(path, flags, mode);
-}
-
-// The same function under its large-file name, which on 64-bit systems is the same call.
-extern "C" int open64(const char *path, int flags, ...) __attribute__((alias("open")));
-
-extern "C" int linkat(int fromFolder, const char *from, int toFolder, const char *to, int flags) {
-    static const auto real = reinterpret_cast<int (*)(int, const char *, int, const char *, int)>(
-        dlsym(RTLD_NEXT, "linkat"));
-    if (refusing("proc")) {
-        errno = ENOENT;
-        return -1;
-    }
-    return real(fromFolder, from, toFolder, to, flags);
 }
 
 extern "C" int fsync(int fd) {

@@ -288,8 +288,6 @@ private slots:
         QTest::addColumn<QString>("lacking");
         QTest::newRow("every lock (ENOLCK)") << QStringLiteral("all");
         QTest::newRow("locks of folders and read-only files (EBADF)") << QStringLiteral("folders");
-        QTest::newRow("unnamed files (EOPNOTSUPP)") << QStringLiteral("unnamed");
-        QTest::newRow("naming an open file (no /proc)") << QStringLiteral("proc");
     }
 
     void fileSystemLacks_writesGoAheadAndLeaveOnlyTheFile() {
