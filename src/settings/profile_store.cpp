@@ -26,34 +26,29 @@ constexpr std::chrono::milliseconds kLockTimeout{5000};
 // The program reads two files (the main one and the current engine's); a few more cost nothing.
 constexpr size_t kKeptFiles = 4;
 
+// Copies text and a NUL into buffer, which has room for both; returns the characters copied.
+qsizetype copyOut(QStringView text, QString &buffer) {
+    QChar *out = std::copy_n(text.data(), text.size(), buffer.data());
+    *out = QChar(u'\0');
+    return text.size();
+}
+
 qsizetype copyValue(const QString &text, QString &buffer, qsizetype size) {
-    if (size <= 0)
-        return 0;
-    const qsizetype count = std::min(text.size(), size - 1);
-    QChar *out = buffer.data();
-    std::copy_n(text.constData(), count, out);
-    out[count] = QChar(u'\0');
-    return count;
+    return size <= 0 ? 0
+                     : copyOut(QStringView(text).first(std::min(text.size(), size - 1)), buffer);
 }
 
 qsizetype copyList(const QString &list, QString &buffer, qsizetype size) {
     if (size <= 0)
         return 0;
-    QChar *out = buffer.data();
-    if (list.size() + 1 <= size) {
-        std::copy_n(list.constData(), list.size(), out);
-        out[list.size()] = QChar(u'\0');
-        return list.size();
-    }
+    if (list.size() + 1 <= size)
+        return copyOut(list, buffer);
     // Cut as the platform does: size - 2 characters, then two NULs.
-    if (size < 2) {
-        out[0] = QChar(u'\0');
-        return 0;
-    }
-    std::copy_n(list.constData(), size - 2, out);
-    out[size - 2] = QChar(u'\0');
-    out[size - 1] = QChar(u'\0');
-    return size - 2;
+    const qsizetype count =
+        copyOut(QStringView(list).first(std::max<qsizetype>(size - 2, 0)), buffer);
+    if (size >= 2)
+        buffer.data()[count + 1] = QChar(u'\0');
+    return count;
 }
 
 } // namespace
@@ -281,8 +276,7 @@ qsizetype ProfileStore::GetPrivateProfileSectionNames(QString &buffer, qsizetype
 bool ProfileStore::WritePrivateProfileString(const QString &section, const QString &key,
                                              const std::optional<QString> &value,
                                              const QString &path) {
-    const auto text = value ? std::optional<QStringView>(*value) : std::nullopt;
-    return WritePrivateProfileStrings({ProfileWrite{section, key, text}}, path);
+    return WritePrivateProfileStrings({ProfileWrite{section, key, value}}, path);
 }
 
 template <typename Edit> bool ProfileStore::State::write(const QString &path, Edit edit) {
@@ -329,8 +323,8 @@ ProfileStore::Group::~Group() {
         state.commit(filePath, file);
         if (written)
             continue;
-        const QString &path = filePath;
-        std::erase_if(state.kept, [&](const State::Kept &k) { return k.filePath == path; });
+        std::erase_if(state.kept,
+                      [&path = filePath](const State::Kept &k) { return k.filePath == path; });
         state.kept.push_back(State::Kept{filePath, std::move(file.document)});
         if (state.kept.size() > kKeptFiles)
             state.kept.erase(state.kept.begin());
