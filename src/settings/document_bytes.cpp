@@ -59,13 +59,23 @@ QByteArray ProfileDocument::editedLine(const WrittenEntry &written) const {
 
 void ProfileDocument::appendAdded(QByteArray &out, const WrittenSection &section,
                                   QByteArrayView eol) const {
+    // Room for every line's worst case (see writeField), made once.
+    qsizetype room = 0;
     for (const qsizetype at : section.added) {
         const WrittenEntry &entry = writtenEntries_[size_t(at)];
-        appendField(out, entry.key, Field::Key);
-        out += '=';
-        appendField(out, entry.value, Field::Value);
-        out += eol;
+        room += 4 * (entry.key.size() + entry.value.size()) + 1 + eol.size();
     }
+    const qsizetype start = out.size();
+    out.resize(start + room);
+    char *dest = out.data() + start;
+    for (const qsizetype at : section.added) {
+        const WrittenEntry &entry = writtenEntries_[size_t(at)];
+        dest = profile_text::writeField(dest, entry.key, Field::Key);
+        *dest++ = '=';
+        dest = profile_text::writeField(dest, entry.value, Field::Value);
+        dest = std::copy(eol.begin(), eol.end(), dest);
+    }
+    out.truncate(dest - out.constData());
 }
 
 QByteArray ProfileDocument::toBytes() const {

@@ -75,29 +75,36 @@ QString unescape(const QString &text) {
 
 } // namespace
 
+char *writeField(char *dest, QStringView text, Field field) {
+    // ASCII is copied as it is; escaped characters are all ASCII, so a run of other characters
+    // goes to the UTF-8 encoder whole and never splits a surrogate pair.
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            qsizetype end = i + 1;
+            while (end < n && text[end].unicode() >= 0x80)
+                ++end;
+            QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+            dest = utf8.appendToBuffer(dest, text.sliced(i, end - i));
+            i = end - 1;
+        } else if (plain_name::is(c, kMayNeedEscape) && needsEscape(text, i, field)) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            *dest++ = '\\';
+            *dest++ = 'x';
+            *dest++ = kHex[(c >> 4) & 0xF];
+            *dest++ = kHex[c & 0xF];
+        } else {
+            *dest++ = char(c);
+        }
+    }
+    return dest;
+}
+
 void appendField(QByteArray &out, QStringView text, Field field) {
-    // Room for the worst case, made once: UTF-8 takes at most three bytes for each UTF-16 unit,
-    // an escape four.
     const qsizetype start = out.size();
     out.resize(start + 4 * text.size());
-    char *dest = out.data() + start;
-    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-    qsizetype runStart = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!plain_name::is(text[i].unicode(), kMayNeedEscape) || !needsEscape(text, i, field))
-            continue;
-        // Escaped characters are all ASCII, so a run never splits a surrogate pair.
-        dest = utf8.appendToBuffer(dest, text.sliced(runStart, i - runStart));
-        static constexpr char kHex[] = "0123456789ABCDEF";
-        const char16_t c = text[i].unicode();
-        *dest++ = '\\';
-        *dest++ = 'x';
-        *dest++ = kHex[(c >> 4) & 0xF];
-        *dest++ = kHex[c & 0xF];
-        runStart = i + 1;
-    }
-    dest = utf8.appendToBuffer(dest, text.sliced(runStart));
-    out.truncate(dest - out.constData());
+    out.truncate(writeField(out.data() + start, text, field) - out.constData());
 }
 
 QString decodeField(QByteArrayView raw, bool utf8) {
