@@ -24,6 +24,7 @@ void ProfileDocument::setValue(QStringView section, QStringView key, QStringView
 }
 
 void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
+    writtenEntries_.reserve(writtenEntries_.size() + writes.size());
     for (const ProfileWrite &write : writes) {
         if (write.value)
             writeEntry(writtenSection(write.section), write.key, *write.value);
@@ -34,13 +35,14 @@ void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
 
 void ProfileDocument::writeEntry(qsizetype section, QStringView key, QStringView value) {
     WrittenSection &written = writtenSections_[size_t(section)];
-    qsizetype found = written.entries.value(key, -1);
+    const Name name(key);
+    qsizetype found = written.entries.value(name, -1);
     if (found < 0 && written.inFile >= 0) {
         // The first write of a name the file holds takes over that entry's line.
-        if (EntryLine line; findEntry(sections_[size_t(written.inFile)], key, line)) {
+        if (EntryLine line; findEntry(sections_[size_t(written.inFile)], name, line)) {
             found = qsizetype(writtenEntries_.size());
             writtenEntries_.push_back({keep(key), {}, line.lineStart, line.contentEnd});
-            written.entries.insert(writtenEntries_.back().key, found);
+            written.entries.insert(Name(writtenEntries_.back().key, name.hash), found);
         }
     }
     if (found >= 0) {
@@ -62,7 +64,7 @@ void ProfileDocument::writeEntry(qsizetype section, QStringView key, QStringView
     const bool valueIsKey = value.data() == key.data() && value.size() == key.size();
     writtenEntries_.push_back({keyText, valueIsKey ? keyText : keep(value)});
     written.added.push_back(qsizetype(writtenEntries_.size()) - 1);
-    written.entries.insert(keyText, written.added.back());
+    written.entries.insert(Name(keyText, name.hash), written.added.back());
     if (written.insertAt < 0 && written.inFile >= 0)
         written.insertAt = endOfEntries(sections_[size_t(written.inFile)]);
 }
@@ -74,7 +76,7 @@ bool ProfileDocument::removeValue(QStringView section, QStringView key) {
     ProfileDocument edited(toBytes(), paths_);
     EntryLine line;
     Section *found = edited.findSection(section);
-    if (!found || !edited.findEntry(*found, key, line))
+    if (!found || !edited.findEntry(*found, Name(key), line))
         return false;
     QByteArray bytes = std::move(edited.bytes_);
     bytes.remove(line.lineStart, line.next - line.lineStart);

@@ -145,18 +145,18 @@ QString ProfileDocument::valueOf(const EntryLine &entry) const {
     return profile_text::decodeField(profile_text::stripQuotes(raw), lineIsUtf8(entry));
 }
 
-bool ProfileDocument::findEntry(Section &section, QStringView key, EntryLine &found) {
+bool ProfileDocument::findEntry(Section &section, const Name &key, EntryLine &found) {
     // A section looked up again gets a table of its entries, for the row "cmbEngine_Click, 10 MB
     // main file" (goal 3x; 476,000 engines): 3.1x with it, 8.2x to 12.3x without (AMD EPYC, Qt
     // 6.4.2, under load). A section looked up once (Form_Load's) is read line by line.
     if (paths_ == Paths::Fast && !section.entries && ++section.lookups >= 2) {
-        QHash<QStringView, qsizetype> &table = section.entries.emplace();
+        QHash<Name, qsizetype> &table = section.entries.emplace();
         const char *data = bytes_.constData();
         table.reserve(std::count(data + section.bodyStart, data + section.bodyEnd, '\n') + 1);
         forEachEntry(section, [&](const EntryLine &entry) {
             const QByteArrayView raw = rawKey(entry);
-            const QStringView name = profile_text::isPlain(raw) ? keep(QLatin1StringView(raw))
-                                                                : keep(QStringView(keyOf(entry)));
+            const Name name(profile_text::isPlain(raw) ? keep(QLatin1StringView(raw))
+                                                       : keep(QStringView(keyOf(entry))));
             if (!table.contains(name)) // the first line of a name wins
                 table.insert(name, entry.lineStart);
             return true;
@@ -170,7 +170,8 @@ bool ProfileDocument::findEntry(Section &section, QStringView key, EntryLine &fo
     forEachEntry(section, [&](const EntryLine &entry) {
         const QByteArrayView raw = rawKey(entry);
         // Printable ASCII without backslash reads as itself in either encoding: no decoding.
-        matched = profile_text::isPlain(raw) ? QLatin1StringView(raw) == key : keyOf(entry) == key;
+        matched = profile_text::isPlain(raw) ? QLatin1StringView(raw) == key.text
+                                             : keyOf(entry) == key.text;
         if (matched)
             found = entry;
         return !matched;
@@ -189,11 +190,12 @@ qsizetype ProfileDocument::endOfEntries(const Section &section) const {
 }
 
 std::optional<QString> ProfileDocument::value(QStringView section, QStringView key) {
+    const Name name(key);
     EntryLine entry;
     if (const auto written = writtenSectionIndex_.constFind(section);
         written != writtenSectionIndex_.cend()) {
         const WrittenSection &w = writtenSections_[size_t(*written)];
-        if (const auto found = w.entries.constFind(key); found != w.entries.cend()) {
+        if (const auto found = w.entries.constFind(name); found != w.entries.cend()) {
             const WrittenEntry &e = writtenEntries_[size_t(*found)];
             if (e.lineStart >= 0 && !e.changed && entryAt(e.lineStart, entry))
                 return valueOf(entry);
@@ -201,7 +203,7 @@ std::optional<QString> ProfileDocument::value(QStringView section, QStringView k
         }
     }
     Section *found = findSection(section);
-    if (!found || !findEntry(*found, key, entry))
+    if (!found || !findEntry(*found, name, entry))
         return std::nullopt;
     return valueOf(entry);
 }

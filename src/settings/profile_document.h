@@ -65,6 +65,18 @@ public:
     QByteArray toBytes() const;
 
 private:
+    // An entry name with its hash under Qt's seed: hashed once, however often a table looks it
+    // up or grows.
+    struct Name {
+        QStringView text;
+        size_t hash;
+        explicit Name(QStringView name) : text(name), hash(qHash(name, QHashSeed::globalSeed())) {}
+        Name(QStringView name, size_t hashed) : text(name), hash(hashed) {}
+        friend bool operator==(const Name &a, const Name &b) {
+            return a.hash == b.hash && a.text == b.text;
+        }
+        friend size_t qHash(const Name &name, size_t) { return name.hash; }
+    };
     // A "[name]" line and the lines up to the next one.
     struct Section {
         QString name;
@@ -73,7 +85,7 @@ private:
         qsizetype bodyEnd;
         // Looked up a second time, a section gets a table of its entries' line starts by name.
         int lookups = 0;
-        std::optional<QHash<QStringView, qsizetype>> entries;
+        std::optional<QHash<Name, qsizetype>> entries;
     };
     // An entry line: offsets into bytes_.
     struct EntryLine {
@@ -95,8 +107,8 @@ private:
     };
     struct WrittenSection {
         QStringView name;
-        QHash<QStringView, qsizetype> entries; // positions in writtenEntries_
-        std::vector<qsizetype> added;          // new entries in the order written
+        QHash<Name, qsizetype> entries; // positions in writtenEntries_
+        std::vector<qsizetype> added;   // new entries in the order written
         qsizetype insertAt = -1; // where added entries go; -1 until the first one (or new section)
         qsizetype inFile = -1;   // its section in sections_, -1 for one added at the end
     };
@@ -107,7 +119,7 @@ private:
     bool parseEntry(qsizetype lineStart, qsizetype lineEnd, EntryLine &entry) const;
     bool entryAt(qsizetype lineStart, EntryLine &entry) const;
     template <typename Visit> void forEachEntry(const Section &section, Visit visit) const;
-    bool findEntry(Section &section, QStringView key, EntryLine &found);
+    bool findEntry(Section &section, const Name &key, EntryLine &found);
     qsizetype endOfEntries(const Section &section) const;
     bool lineIsUtf8(const EntryLine &entry) const;
     QByteArrayView rawKey(const EntryLine &entry) const;
