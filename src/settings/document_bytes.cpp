@@ -59,23 +59,16 @@ QByteArray ProfileDocument::editedLine(const WrittenEntry &written) const {
 
 void ProfileDocument::appendAdded(QByteArray &out, const WrittenSection &section,
                                   QByteArrayView eol) const {
-    // Room for every line's worst case (see writeField), made once.
-    qsizetype room = 0;
     for (const qsizetype at : section.added) {
+        // Room for the line's worst case (see writeField), made once.
         const WrittenEntry &entry = writtenEntries_[size_t(at)];
-        room += 4 * (entry.key.size() + entry.value.size()) + 1 + eol.size();
-    }
-    const qsizetype start = out.size();
-    out.resize(start + room);
-    char *dest = out.data() + start;
-    for (const qsizetype at : section.added) {
-        const WrittenEntry &entry = writtenEntries_[size_t(at)];
-        dest = profile_text::writeField(dest, entry.key, Field::Key);
+        const qsizetype start = out.size();
+        out.resize(start + 4 * (entry.key.size() + entry.value.size()) + 1 + eol.size());
+        char *dest = profile_text::writeField(out.data() + start, entry.key, Field::Key);
         *dest++ = '=';
         dest = profile_text::writeField(dest, entry.value, Field::Value);
-        dest = std::copy(eol.begin(), eol.end(), dest);
+        out.truncate(std::copy(eol.begin(), eol.end(), dest) - out.constData());
     }
-    out.truncate(dest - out.constData());
 }
 
 QByteArray ProfileDocument::toBytes() const {

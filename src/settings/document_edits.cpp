@@ -6,9 +6,8 @@
 namespace tarvolin {
 
 qsizetype ProfileDocument::writtenSection(QStringView name) {
-    if (const auto found = writtenSectionIndex_.constFind(name);
-        found != writtenSectionIndex_.cend())
-        return *found;
+    if (const qsizetype found = writtenSectionIndex_.value(name, -1); found >= 0)
+        return found;
     WrittenSection written;
     written.name = keep(name);
     if (const Section *inFile = findSection(name))
@@ -35,14 +34,14 @@ void ProfileDocument::setValues(const std::vector<ProfileWrite> &writes) {
 
 void ProfileDocument::writeEntry(qsizetype section, QStringView key, QStringView value) {
     WrittenSection &written = writtenSections_[size_t(section)];
-    const Name name(key);
+    const Name name = named(key);
     qsizetype found = written.entries.value(name, -1);
     if (found < 0 && written.inFile >= 0) {
         // The first write of a name the file holds takes over that entry's line.
         if (EntryLine line; findEntry(sections_[size_t(written.inFile)], name, line)) {
             found = qsizetype(writtenEntries_.size());
             writtenEntries_.push_back({keep(key), {}, line.lineStart, line.contentEnd});
-            written.entries.insert(Name(writtenEntries_.back().key, name.hash), found);
+            written.entries.insert(Name{writtenEntries_.back().key, name.hash}, found);
         }
     }
     if (found >= 0) {
@@ -64,7 +63,7 @@ void ProfileDocument::writeEntry(qsizetype section, QStringView key, QStringView
     const bool valueIsKey = value.data() == key.data() && value.size() == key.size();
     writtenEntries_.push_back({keyText, valueIsKey ? keyText : keep(value)});
     written.added.push_back(qsizetype(writtenEntries_.size()) - 1);
-    written.entries.insert(Name(keyText, name.hash), written.added.back());
+    written.entries.insert(Name{keyText, name.hash}, written.added.back());
     if (written.insertAt < 0 && written.inFile >= 0)
         written.insertAt = endOfEntries(sections_[size_t(written.inFile)]);
 }
@@ -76,7 +75,7 @@ bool ProfileDocument::removeValue(QStringView section, QStringView key) {
     ProfileDocument edited(toBytes(), paths_);
     EntryLine line;
     Section *found = edited.findSection(section);
-    if (!found || !edited.findEntry(*found, Name(key), line))
+    if (!found || !edited.findEntry(*found, named(key), line))
         return false;
     QByteArray bytes = std::move(edited.bytes_);
     bytes.remove(line.lineStart, line.next - line.lineStart);

@@ -65,10 +65,9 @@ QString ProfileDocument::sectionList() {
 
 QString ProfileDocument::entryList(const QString &name) {
     const Section *section = findSection(name);
-    const auto written = writtenSectionIndex_.constFind(name);
-    const std::vector<qsizetype> *added = written == writtenSectionIndex_.cend()
-                                              ? nullptr
-                                              : &writtenSections_[size_t(*written)].added;
+    const qsizetype written = writtenSectionIndex_.value(name, -1);
+    const std::vector<qsizetype> *added =
+        written < 0 ? nullptr : &writtenSections_[size_t(written)].added;
     // The section's bytes bound its names and their NULs; see ListBuilder for the scan's room.
     qsizetype capacity = section ? section->bodyEnd - section->bodyStart : 0;
     for (const qsizetype at : added ? *added : std::vector<qsizetype>())

@@ -155,8 +155,8 @@ bool ProfileDocument::findEntry(Section &section, const Name &key, EntryLine &fo
         table.reserve(std::count(data + section.bodyStart, data + section.bodyEnd, '\n') + 1);
         forEachEntry(section, [&](const EntryLine &entry) {
             const QByteArrayView raw = rawKey(entry);
-            const Name name(profile_text::isPlain(raw) ? keep(QLatin1StringView(raw))
-                                                       : keep(QStringView(keyOf(entry))));
+            const Name name = named(profile_text::isPlain(raw) ? keep(QLatin1StringView(raw))
+                                                               : keep(QStringView(keyOf(entry))));
             if (!table.contains(name)) // the first line of a name wins
                 table.insert(name, entry.lineStart);
             return true;
@@ -190,13 +190,12 @@ qsizetype ProfileDocument::endOfEntries(const Section &section) const {
 }
 
 std::optional<QString> ProfileDocument::value(QStringView section, QStringView key) {
-    const Name name(key);
+    const Name name = named(key);
     EntryLine entry;
-    if (const auto written = writtenSectionIndex_.constFind(section);
-        written != writtenSectionIndex_.cend()) {
-        const WrittenSection &w = writtenSections_[size_t(*written)];
-        if (const auto found = w.entries.constFind(name); found != w.entries.cend()) {
-            const WrittenEntry &e = writtenEntries_[size_t(*found)];
+    if (const qsizetype written = writtenSectionIndex_.value(section, -1); written >= 0) {
+        const WrittenSection &w = writtenSections_[size_t(written)];
+        if (const qsizetype at = w.entries.value(name, -1); at >= 0) {
+            const WrittenEntry &e = writtenEntries_[size_t(at)];
             if (e.lineStart >= 0 && !e.changed && entryAt(e.lineStart, entry))
                 return valueOf(entry);
             return e.value.toString();

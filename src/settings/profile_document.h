@@ -70,13 +70,10 @@ private:
     struct Name {
         QStringView text;
         size_t hash;
-        explicit Name(QStringView name) : text(name), hash(qHash(name, QHashSeed::globalSeed())) {}
-        Name(QStringView name, size_t hashed) : text(name), hash(hashed) {}
-        friend bool operator==(const Name &a, const Name &b) {
-            return a.hash == b.hash && a.text == b.text;
-        }
+        friend bool operator==(Name a, Name b) { return a.hash == b.hash && a.text == b.text; }
         friend size_t qHash(const Name &name, size_t) { return name.hash; }
     };
+    static Name named(QStringView text) { return {text, qHash(text, QHashSeed::globalSeed())}; }
     // A "[name]" line and the lines up to the next one.
     struct Section {
         QString name;

@@ -21,10 +21,8 @@ int hexValue(char16_t c) {
 QString fromCp1252(QByteArrayView raw) {
     QString text(raw.size(), Qt::Uninitialized);
     QChar *out = text.data();
-    for (const char byte : raw) {
-        const auto code = static_cast<unsigned char>(byte);
-        *out++ = QChar(fromWindows1252(code));
-    }
+    for (const char byte : raw)
+        *out++ = QChar(fromWindows1252(static_cast<unsigned char>(byte)));
     return text;
 }
 
@@ -90,10 +88,8 @@ char *writeField(char *dest, QStringView text, Field field) {
             i = end - 1;
         } else if (plain_name::is(c, kMayNeedEscape) && needsEscape(text, i, field)) {
             static constexpr char kHex[] = "0123456789ABCDEF";
-            *dest++ = '\\';
-            *dest++ = 'x';
-            *dest++ = kHex[(c >> 4) & 0xF];
-            *dest++ = kHex[c & 0xF];
+            const char escape[] = {'\\', 'x', kHex[c >> 4], kHex[c & 0xF]};
+            dest = std::copy_n(escape, 4, dest);
         } else {
             *dest++ = char(c);
         }
