@@ -21,10 +21,9 @@ namespace tarvolin::profile_text {
 // Everything else, "%" and other backslashes included, is written as it is.
 enum class Field { Section, Key, Value };
 
-// Writes the field's spelling at dest, UTF-8 with the escapes above, and returns its end. It
-// takes at most four bytes for each UTF-16 unit (UTF-8 three, an escape four).
+// Writes the field's spelling (UTF-8, with the escapes above) at dest and returns its end: at
+// most four bytes for each UTF-16 unit (UTF-8 three, an escape four). appendField appends it.
 char *writeField(char *dest, QStringView text, Field field);
-// Appends the field's spelling to out.
 void appendField(QByteArray &out, QStringView text, Field field);
 
 // Decodes one field's raw bytes (already trimmed and, for a value, stripped of quotes) and
