@@ -126,6 +126,13 @@ void readAndRewrite(benchmark::State &state, const ParseCase &c) {
             state.SkipWithError("cannot save the engine file");
             break;
         }
+        // Durable as the store's save is: the rename is synced in the folder too.
+        const int folder = ::open(QFile::encodeName(setup.workspace.path()).constData(),
+                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0) {
+            ::fsync(folder);
+            ::close(folder);
+        }
         ::close(folderFd);
     }
 }
