@@ -107,7 +107,7 @@ std::optional<QByteArray> readFileBytes(const QString &filePath, const QByteArra
         return errno == ENOENT ? std::optional(QByteArray()) : std::nullopt;
     if (!S_ISREG(status.st_mode) || status.st_size > kMaxFileSize)
         return std::nullopt;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
     std::optional<QByteArray> bytes = readOpenFile(fd, qsizetype(status.st_size), known);
